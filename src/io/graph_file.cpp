@@ -1,0 +1,236 @@
+#include "io/graph_file.h"
+
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <limits>
+
+const char* const graphFileName = "graph.ruv";
+
+static void appendInteger(std::string& out, int32_t value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+    out += '\n';
+}
+
+std::string formatGraph(const std::vector<Vertex>& list, int32_t vertex, int32_t edgeTarget,
+                        int32_t link) {
+    std::string out;
+    appendInteger(out, vertex);
+    appendInteger(out, edgeTarget);
+    appendInteger(out, link);
+    appendInteger(out, static_cast<int32_t>(list.size()));
+    // %f of the largest double needs about 320 characters.
+    char line[1024];
+    for (const Vertex& v : list) {
+        const int length = std::snprintf(line, sizeof line, "%lf %lf %d\n", v.x, v.y,
+                                         static_cast<int32_t>(v.adjacency.size()));
+        out.append(line, static_cast<size_t>(length));
+        for (int32_t target : v.adjacency)
+            appendInteger(out, target);
+    }
+    return out;
+}
+
+// A position in the text being parsed, with the line it is on (from 1).
+struct Cursor {
+    const char* at;
+    const char* end;
+    int line;
+};
+
+// Skips whitespace, counting line ends; a CR LF counts once, by its LF.
+static void skipSpace(Cursor& c) {
+    while (c.at < c.end && std::isspace(static_cast<unsigned char>(*c.at))) {
+        if (*c.at == '\n')
+            ++c.line;
+        ++c.at;
+    }
+}
+
+static FileStatus refuse(const Cursor& c, const std::string& why) {
+    return {false, "line " + std::to_string(c.line) + ": " + why};
+}
+
+// The text at the cursor up to the next whitespace, shortened and made printable,
+// for quoting in a message.
+static std::string quoteToken(const Cursor& c) {
+    std::string token = "\"";
+    for (const char* p = c.at; p < c.end && !std::isspace(static_cast<unsigned char>(*p)); ++p) {
+        if (token.size() > 20) {
+            token += "...";
+            break;
+        }
+        token += std::isprint(static_cast<unsigned char>(*p)) ? *p : '?';
+    }
+    return token + "\"";
+}
+
+// Reads one integer, as "%d" would, into value; what names it in messages.
+static FileStatus readInteger(Cursor& c, int32_t& value, const char* what) {
+    skipSpace(c);
+    if (c.at == c.end)
+        return refuse(c, std::string("the file ends where ") + what + " should be");
+    // strtoll cannot run past the end: the text is NUL-terminated and NUL stops it.
+    char* stop = nullptr;
+    errno = 0;
+    const long long read = std::strtoll(c.at, &stop, 10);
+    if (stop == c.at)
+        return refuse(c, std::string("expected ") + what + ", found " + quoteToken(c));
+    if (errno == ERANGE || read < std::numeric_limits<int32_t>::min() ||
+        read > std::numeric_limits<int32_t>::max())
+        return refuse(c, std::string(what) + " " + quoteToken(c) + " is outside the 32-bit range");
+    value = static_cast<int32_t>(read);
+    c.at = stop;
+    return {};
+}
+
+// Reads one coordinate, as "%lf" would, into value; it must be finite.
+static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
+    skipSpace(c);
+    if (c.at == c.end)
+        return refuse(c, std::string("the file ends where ") + what + " should be");
+    char* stop = nullptr;
+    const double read = std::strtod(c.at, &stop);
+    if (stop == c.at)
+        return refuse(c, std::string("expected ") + what + ", found " + quoteToken(c));
+    if (!std::isfinite(read))
+        return refuse(c, std::string(what) + " " + quoteToken(c) + " is not a finite number");
+    value = read;
+    c.at = stop;
+    return {};
+}
+
+static void appendEcho(std::string& echo, double x, double y, int32_t count) {
+    // The stream's default general format: six significant digits, no trailing zeros.
+    char line[64];
+    const int length = std::snprintf(line, sizeof line, "%g %g %d\n", x, y, count);
+    echo.append(line, static_cast<size_t>(length));
+}
+
+// Reads one vertex line and its entries, appending the vertex to file.
+static FileStatus readVertex(Cursor& c, GraphFile& file) {
+    double x = 0;
+    double y = 0;
+    int32_t count = 0;
+    FileStatus status = readCoordinate(c, x, "an x coordinate");
+    if (status.ok)
+        status = readCoordinate(c, y, "a y coordinate");
+    if (status.ok)
+        status = readInteger(c, count, "an edge count");
+    if (!status.ok)
+        return status;
+    appendEcho(file.echo, x, y, count);
+    file.vertices.emplace_back(x, y);
+    for (int32_t j = 0; j < count; ++j) {
+        int32_t target = 0;
+        status = readInteger(c, target, "an edge target");
+        if (!status.ok)
+            return status;
+        // Reading the entry before storing it keeps memory in step with the
+        // file's real length, whatever count it claims.
+        file.vertices.back().adjacency.push_back(target);
+        appendInteger(file.echo, target);
+    }
+    return {};
+}
+
+FileStatus parseGraph(const std::string& text, GraphFile& file) {
+    Cursor c{text.c_str(), text.c_str() + text.size(), 1};
+    file = GraphFile{};
+    int32_t count = 0;
+    FileStatus status = readInteger(c, file.selectedVertex, "the selected vertex");
+    if (status.ok)
+        status = readInteger(c, file.selectedEdgeTarget, "the selected edge target");
+    if (status.ok)
+        status = readInteger(c, file.linkTarget, "the link target");
+    if (status.ok)
+        status = readInteger(c, count, "the vertex count");
+    for (int32_t i = 0; status.ok && i < count; ++i)
+        status = readVertex(c, file);
+    if (!status.ok)
+        return status;
+    skipSpace(c);
+    if (c.at != c.end)
+        return refuse(c, "unexpected " + quoteToken(c) + " after the last vertex");
+    return {};
+}
+
+std::string repairReferences(GraphFile& file) {
+    const auto count = static_cast<int64_t>(file.vertices.size());
+    const auto names = [count](int32_t index) { return index >= 0 && index < count; };
+    size_t dropped = 0;
+    for (Vertex& v : file.vertices) {
+        const size_t before = v.adjacency.size();
+        auto kept = v.adjacency.begin();
+        for (int32_t target : v.adjacency) {
+            if (names(target))
+                *kept++ = target;
+        }
+        v.adjacency.erase(kept, v.adjacency.end());
+        dropped += before - v.adjacency.size();
+    }
+    std::string repairs;
+    const auto note = [&repairs](const std::string& what) {
+        repairs += (repairs.empty() ? "" : "; ") + what;
+    };
+    if (dropped > 0)
+        note("dropped " + std::to_string(dropped) + " edge(s) to vertices that do not exist");
+    if (file.selectedVertex != -1 && !names(file.selectedVertex)) {
+        note("cleared the selected vertex " + std::to_string(file.selectedVertex) +
+             ", which does not exist");
+        file.selectedVertex = -1;
+    }
+    if (file.selectedEdgeTarget != -1 && !names(file.selectedEdgeTarget)) {
+        note("cleared the selected edge target " + std::to_string(file.selectedEdgeTarget) +
+             ", which does not exist");
+        file.selectedEdgeTarget = -1;
+    }
+    return repairs;
+}
+
+bool saveGraph() {
+    const std::string text = formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
+    const FileStatus status = replaceFileContents(graphFileName, text);
+    if (!status.ok)
+        std::cerr << "ruvo: graph not saved to " << graphFileName << ": " << status.reason << '\n';
+    return status.ok;
+}
+
+// Writes the echo one line at a time, each followed by a flush.
+static void writeEcho(const std::string& echo) {
+    size_t start = 0;
+    while (start < echo.size()) {
+        const size_t end = echo.find('\n', start) + 1;
+        std::cout.write(echo.data() + start, static_cast<std::streamsize>(end - start));
+        std::cout.flush();
+        start = end;
+    }
+}
+
+bool loadGraph() {
+    std::string text;
+    GraphFile file;
+    FileStatus status = readFileContents(graphFileName, text);
+    if (status.ok)
+        status = parseGraph(text, file);
+    if (!status.ok) {
+        std::cerr << "ruvo: " << graphFileName << " not loaded: " << status.reason << '\n';
+        return false;
+    }
+    writeEcho(file.echo);
+    const std::string repairs = repairReferences(file);
+    if (!repairs.empty())
+        std::cerr << "ruvo: " << graphFileName << " repaired: " << repairs << '\n';
+    clearVertices();
+    vertices.swap(file.vertices);
+    selectedVertex = file.selectedVertex;
+    selectedEdgeTarget = file.selectedEdgeTarget;
+    linkTarget = file.linkTarget;
+    return true;
+}

@@ -1,0 +1,104 @@
+#include "model/graph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+std::vector<Vertex> vertices;
+int32_t selectedVertex = -1;
+int32_t selectedEdgeTarget = -1;
+int32_t linkTarget = -1;
+
+// Writes the trace line "a b" for the edge from a to b.
+static void tracePair(int32_t a, int32_t b) {
+    std::cout << a << ' ' << b << '\n' << std::flush;
+}
+
+bool isVertex(int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < vertices.size();
+}
+
+void addVertex(double x, double y) {
+    vertices.emplace_back(x, y);
+}
+
+int32_t findNearestVertex(double x, double y) {
+    double best = 100.0;
+    int32_t result = -1;
+    const auto count = static_cast<int32_t>(vertices.size());
+    for (int32_t i = 0; i < count; ++i) {
+        const Vertex& v = vertices[static_cast<size_t>(i)];
+        const double d = std::sqrt((y - v.y) * (y - v.y) + (x - v.x) * (x - v.x));
+        if (d < best) {
+            best = d;
+            result = i;
+        }
+    }
+    return result;
+}
+
+void selectNearestVertex(double x, double y) {
+    selectedVertex = findNearestVertex(x, y);
+}
+
+void moveSelectedVertex(double x, double y) {
+    if (!isVertex(selectedVertex))
+        return;
+    Vertex& v = vertices[static_cast<size_t>(selectedVertex)];
+    v.x = x;
+    v.y = y;
+}
+
+void linkOrSelectEdge(double x, double y) {
+    if (!isVertex(selectedVertex))
+        return;
+    linkTarget = findNearestVertex(x, y);
+    std::vector<int32_t>& adjacency = vertices[static_cast<size_t>(selectedVertex)].adjacency;
+    bool listed = false;
+    // A repeated entry (possible only from a file) writes its pair line once per copy.
+    for (int32_t target : adjacency) {
+        if (target == linkTarget) {
+            selectedEdgeTarget = linkTarget;
+            tracePair(selectedVertex, linkTarget);
+            listed = true;
+        }
+    }
+    if (!listed) {
+        adjacency.push_back(linkTarget);
+        selectedEdgeTarget = -1;
+    }
+    std::cout << "middle\n" << std::flush;
+}
+
+// Removes every edge to or from vertex k and the vertex itself; every entry that
+// named a later vertex is decremented so it still names the same vertex.
+static void deleteVertex(int32_t k) {
+    for (Vertex& v : vertices) {
+        auto kept = v.adjacency.begin();
+        for (int32_t target : v.adjacency) {
+            if (target != k)
+                *kept++ = target > k ? target - 1 : target;
+        }
+        v.adjacency.erase(kept, v.adjacency.end());
+    }
+    vertices.erase(vertices.begin() + k);
+}
+
+void deleteSelection() {
+    if (!isVertex(selectedVertex))
+        return;
+    if (selectedEdgeTarget != -1) {
+        std::vector<int32_t>& adjacency = vertices[static_cast<size_t>(selectedVertex)].adjacency;
+        adjacency.erase(std::remove(adjacency.begin(), adjacency.end(), selectedEdgeTarget),
+                        adjacency.end());
+        tracePair(selectedVertex, selectedEdgeTarget);
+    } else {
+        deleteVertex(selectedVertex);
+    }
+    selectedEdgeTarget = -1;
+    selectedVertex = -1;
+}
+
+void clearVertices() {
+    vertices.clear();
+}
