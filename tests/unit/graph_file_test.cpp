@@ -1,0 +1,263 @@
+#include "editor_fixture.h"
+#include "io/graph_file.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+static const char* const twoVertexFile = "0\n-1\n1\n2\n"
+                                         "-0.500000 0.250000 1\n1\n"
+                                         "0.500000 -0.250000 0\n";
+
+// Each test runs in a fresh, empty working directory of its own.
+class GraphFileTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        directory = fs::temp_directory_path() / ("ruvo-test-" + name + "-" + std::to_string(getpid()));
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        previous = fs::current_path();
+        fs::current_path(directory);
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        fs::remove_all(directory);
+        EditorTest::TearDown();
+    }
+
+    static void writeFile(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string readFile(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // The example graph: vertex 0 at (-0.5, 0.25) with an edge to vertex 1 at
+    // (0.5, -0.25), vertex 0 selected and vertex 1 the link target.
+    static void buildTwoVertexGraph() {
+        addVertices({{-0.5, 0.25}, {0.5, -0.25}});
+        adjacencyOf(0) = {1};
+        selectedVertex = 0;
+        linkTarget = 1;
+    }
+
+    // The whole model as file text, to compare states exactly.
+    static std::string modelText() {
+        return formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
+    }
+
+    fs::path directory;
+    fs::path previous;
+};
+
+using GraphFileWriter = GraphFileTest;
+using GraphFileReader = GraphFileTest;
+using RefusedLoad = GraphFileTest;
+using FailedSave = GraphFileTest;
+
+TEST_F(GraphFileWriter, WritesTheEmptyGraphAndTheExampleExactly) {
+    ASSERT_TRUE(saveGraph());
+    EXPECT_EQ(readFile(graphFileName), "-1\n-1\n-1\n0\n");
+    buildTwoVertexGraph();
+    ASSERT_TRUE(saveGraph());
+    EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+    EXPECT_EQ(takeTrace(), "");
+}
+
+TEST_F(GraphFileWriter, SaveAndLoadRestoreOrderSelectionAndRoundedCoordinates) {
+    addVertices({{0.1234567, -0.9999996}, {-1.5, 2.0}, {0, 0}});
+    adjacencyOf(0) = {2, 1, 2};
+    adjacencyOf(2) = {2, 0};
+    selectedVertex = 2;
+    selectedEdgeTarget = 0;
+    linkTarget = 1;
+    ASSERT_TRUE(saveGraph());
+    clearVertices();
+    selectedVertex = selectedEdgeTarget = linkTarget = -1;
+    ASSERT_TRUE(loadGraph());
+
+    ASSERT_EQ(vertices.size(), 3u);
+    EXPECT_EQ(vertices[0].x, 0.123457);
+    EXPECT_EQ(vertices[0].y, -1.0);
+    EXPECT_EQ(vertices[1].x, -1.5);
+    EXPECT_EQ(adjacencyOf(0), (std::vector<int32_t>{2, 1, 2}));
+    EXPECT_TRUE(adjacencyOf(1).empty());
+    EXPECT_EQ(adjacencyOf(2), (std::vector<int32_t>{2, 0}));
+    EXPECT_EQ(selectedVertex, 2);
+    EXPECT_EQ(selectedEdgeTarget, 0);
+    EXPECT_EQ(linkTarget, 1);
+    EXPECT_EQ(takeTrace(), "0.123457 -1 3\n2\n1\n2\n-1.5 2 0\n0 0 2\n2\n0\n");
+}
+
+TEST_F(GraphFileReader, EchoesTheExampleAndReplacesTheGraph) {
+    addVertices({{0.9, 0.9}, {0.8, 0.8}, {0.7, 0.7}});
+    writeFile(graphFileName, twoVertexFile);
+    ASSERT_TRUE(loadGraph());
+    EXPECT_EQ(takeTrace(), "-0.5 0.25 1\n1\n0.5 -0.25 0\n");
+    EXPECT_EQ(modelText(), twoVertexFile);
+}
+
+TEST_F(GraphFileReader, AcceptsAnyWhitespaceLayout) {
+    const std::string layouts[] = {
+        "0 -1 1 2 -0.5 0.25 1 1 0.5 -0.25 0",
+        "0\r\n-1\r\n1\r\n2\r\n-0.500000 0.250000 1\r\n1\r\n0.500000 -0.250000 0\r\n",
+        "\n\n 0\t-1\n\n1 2\n-0.5\n0.25\n1\n\n1 0.5 -0.25 0\n\n\n",
+        "+0 -1 +1 2 -5e-1 0.25 1 1 0.5 -0.25 0",
+    };
+    for (const std::string& layout : layouts) {
+        writeFile(graphFileName, layout);
+        ASSERT_TRUE(loadGraph()) << layout;
+        EXPECT_EQ(modelText(), twoVertexFile) << layout;
+        EXPECT_EQ(takeTrace(), "-0.5 0.25 1\n1\n0.5 -0.25 0\n");
+    }
+}
+
+TEST_F(GraphFileReader, CountsOfZeroOrLessReadNothing) {
+    buildTwoVertexGraph();
+    writeFile(graphFileName, "-1\n-1\n-1\n0\n");
+    ASSERT_TRUE(loadGraph());
+    EXPECT_TRUE(vertices.empty());
+    EXPECT_EQ(selectedVertex, -1);
+
+    writeFile(graphFileName, "0 -1 -1 -3\n");
+    ASSERT_TRUE(loadGraph());
+    EXPECT_TRUE(vertices.empty());
+
+    writeFile(graphFileName, "-1 -1 -1 1\n0.25 0.5 -2\n");
+    ASSERT_TRUE(loadGraph());
+    ASSERT_EQ(vertices.size(), 1u);
+    EXPECT_TRUE(adjacencyOf(0).empty());
+    EXPECT_EQ(takeTrace(), "0.25 0.5 -2\n");
+}
+
+TEST_F(GraphFileReader, RepairsReferencesToMissingVertices) {
+    writeFile(graphFileName, "7\n9\n42\n2\n0 0 3\n1\n5\n-4\n0.5 0.5 2\n0\n0\n");
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(loadGraph());
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(takeTrace(), "0 0 3\n1\n5\n-4\n0.5 0.5 2\n0\n0\n");  // echoed as read
+    EXPECT_EQ(adjacencyOf(0), std::vector<int32_t>{1});
+    EXPECT_EQ(adjacencyOf(1), (std::vector<int32_t>{0, 0}));
+    EXPECT_EQ(selectedVertex, -1);
+    EXPECT_EQ(selectedEdgeTarget, -1);
+    EXPECT_EQ(linkTarget, 42);
+    EXPECT_NE(warning.find("dropped 2 edge"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("selected vertex 7"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("selected edge target 9"), std::string::npos) << warning;
+    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1);
+}
+
+TEST_F(RefusedLoad, LeavesTheGraphAsItWasAndSaysWhere) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"0\n-1\n1\n", "line 4: the file ends where the vertex count"},
+        {"0 -1 1 2\n-0.5 0.25 1\n1\n", "line 4: the file ends where an x coordinate"},
+        {"0 -1 1 2\n-0.5 0.25 3\n1\n", "line 4: the file ends where an edge target"},
+        {"0 -1 1 2000000000\n0 0 0\n", "line 3: the file ends where an x coordinate"},
+        {"0 -1 1 1\n0 zero 0\n", "line 2: expected a y coordinate, found \"zero\""},
+        {"0 -1 x 1\n", "line 1: expected the link target, found \"x\""},
+        {"0 -1 1 1\n0 0 1\n2147483648\n", "line 3: an edge target \"2147483648\" is outside"},
+        {"-2147483649 -1 1 0\n", "line 1: the selected vertex \"-2147483649\" is outside"},
+        {"0 -1 1 1\ninf 0 0\n", "line 2: an x coordinate \"inf\" is not a finite number"},
+        {"0 -1 1 1\n0 nan 0\n", "line 2: a y coordinate \"nan\" is not a finite"},
+        {"0 -1 1 1\n1e999 0 0\n", "line 2: an x coordinate \"1e999\" is not a finite"},
+        {"0 -1 1 1\n0 0 0\n\n7\n", "line 4: unexpected \"7\" after the last vertex"},
+        {"-1 -1 -1 0 junk", "line 1: unexpected \"junk\""},
+        {std::string("-1 -1 -1 0\n\0", 12), "line 2: unexpected"},
+    };
+    buildTwoVertexGraph();
+    selectedEdgeTarget = 1;
+    const std::string before = modelText();
+    for (const auto& [text, reason] : cases) {
+        writeFile(graphFileName, text);
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadGraph());
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(message.find("graph.ruv not loaded: " + reason), std::string::npos)
+            << "file: " << text << "\nmessage: " << message;
+        EXPECT_EQ(modelText(), before);
+        EXPECT_EQ(takeTrace(), "");
+    }
+}
+
+TEST_F(RefusedLoad, MissingOrUnreadableFile) {
+    buildTwoVertexGraph();
+    const std::string before = modelText();
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadGraph());
+    fs::create_directory(graphFileName);
+    EXPECT_FALSE(loadGraph());
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("graph.ruv not loaded: No such file or directory\n"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find("graph.ruv not loaded: Is a directory\n"), std::string::npos) << message;
+    EXPECT_EQ(modelText(), before);
+}
+
+TEST_F(FailedSave, DirectoryInPlaceOfTheFile) {
+    buildTwoVertexGraph();
+    fs::create_directory(graphFileName);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveGraph());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ruvo: graph not saved to graph.ruv: Is a directory\n");
+    EXPECT_TRUE(fs::is_directory(graphFileName));
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+    EXPECT_EQ(takeTrace(), "");
+}
+
+TEST_F(FailedSave, FileSizeLimitKeepsTheOldFile) {
+    writeFile(graphFileName, twoVertexFile);
+    for (int i = 0; i < 1000; ++i)
+        addVertex(i / 1000.0, 0);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    ::testing::internal::CaptureStderr();
+    const bool saveResult = saveGraph();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saveResult);
+    EXPECT_EQ(message, "ruvo: graph not saved to graph.ruv: File too large\n");
+    EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+    EXPECT_EQ(vertices.size(), 1000u);
+}
+
+TEST_F(FailedSave, RemovedWorkingDirectory) {
+    fs::create_directory("gone");
+    fs::current_path("gone");
+    fs::remove("../gone");
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveGraph());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ruvo: graph not saved to graph.ruv: No such file or directory\n");
+    fs::current_path(directory);
+}
+
+TEST_F(GraphFileWriter, ReplacesTheLinkedFileKeepingLinkAndPermissions) {
+    fs::create_directory("store");
+    writeFile("store/kept.ruv", "old");
+    chmod("store/kept.ruv", 0640);
+    fs::create_symlink("store/kept.ruv", graphFileName);
+    buildTwoVertexGraph();
+    ASSERT_TRUE(saveGraph());
+    EXPECT_TRUE(fs::is_symlink(graphFileName));
+    EXPECT_EQ(readFile("store/kept.ruv"), twoVertexFile);
+    EXPECT_EQ(fs::status("store/kept.ruv").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator("store"), fs::directory_iterator()), 1);
+}
