@@ -1,7 +1,6 @@
 #include "ui/window.h"
 
 #include "model/graph.h"
-#include "ui/input.h"
 
 #include <GL/glut.h>
 
@@ -49,17 +48,4 @@ void drawGraph() {
     glEnd();
 
     glutSwapBuffers();
-}
-
-int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE);
-    glutInitWindowSize(windowWidth, windowHeight);
-    glutCreateWindow("Ruvo");
-    glutDisplayFunc(drawGraph);
-    glutKeyboardFunc(onKey);
-    glutMouseFunc(onMouseButton);
-    glutMotionFunc(onMouseDrag);
-    glutMainLoop();
-    return 0;
 }
