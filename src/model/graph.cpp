@@ -70,18 +70,23 @@ void linkOrSelectEdge(double x, double y) {
     std::cout << "middle\n" << std::flush;
 }
 
-// Removes every edge to or from vertex k and the vertex itself; every entry that
-// named a later vertex is decremented so it still names the same vertex.
+// Removes every edge to or from vertex k and the vertex itself in one pass over
+// the list: every entry that named a later vertex is decremented so it still
+// names the same vertex, and every later vertex moves down one place as it is passed.
 static void deleteVertex(int32_t k) {
-    for (Vertex& v : vertices) {
-        auto kept = v.adjacency.begin();
-        for (int32_t target : v.adjacency) {
+    const auto removed = static_cast<size_t>(k);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        std::vector<int32_t>& adjacency = vertices[i].adjacency;
+        auto kept = adjacency.begin();
+        for (int32_t target : adjacency) {
             if (target != k)
                 *kept++ = target > k ? target - 1 : target;
         }
-        v.adjacency.erase(kept, v.adjacency.end());
+        adjacency.erase(kept, adjacency.end());
+        if (i > removed)
+            vertices[i - 1] = std::move(vertices[i]);
     }
-    vertices.erase(vertices.begin() + k);
+    vertices.pop_back();
 }
 
 void deleteSelection() {
