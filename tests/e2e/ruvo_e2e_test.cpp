@@ -1,0 +1,454 @@
+// Drives the real ruvo binary in a private Xvfb: input goes in through xdotool
+// (XTEST, as a user's would), and each case reads back the trace on ruvo's
+// standard output, the graph file in its working directory and its window's
+// pixels. Every wait polls with a deadline instead of sleeping.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <poll.h>
+#include <signal.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kWhite = 0xffffff, kBlack = 0x000000, kRed = 0xff0000, kBlue = 0x0000ff;
+constexpr auto kPatience = std::chrono::seconds(5);
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (access((dir + "/" + name).c_str(), X_OK) == 0)
+            return dir + "/" + name;
+    return "";
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void redirect(int fd, const std::string& path) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (file >= 0)
+        dup2(file, fd);
+}
+
+// Starts args[0] (looked up on PATH) in dir, with DISPLAY set to display when it
+// is not empty and stdout/stderr appended to the given files.
+pid_t spawn(const std::vector<std::string>& args, const std::string& display,
+            const std::string& dir, const std::string& out, const std::string& err) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::string displayVar = "DISPLAY=" + display;
+    std::vector<char*> envp;
+    for (char** var = environ; *var != nullptr; ++var)
+        if (std::strncmp(*var, "DISPLAY=", 8) != 0)
+            envp.push_back(*var);
+    if (!display.empty())
+        envp.push_back(displayVar.data());
+    envp.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!dir.empty() && chdir(dir.c_str()) != 0)
+            _exit(126);
+        redirect(STDOUT_FILENO, out);
+        redirect(STDERR_FILENO, err);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void stop(pid_t& pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// One snapshot of the window, as 0xRRGGBB per pixel.
+struct Frame {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;
+
+    uint32_t at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return kWhite;
+        return rgb[static_cast<size_t>(y * width + x)];
+    }
+    // Whether colour c appears within 2 pixels of (x, y).
+    bool has(int x, int y, uint32_t c) const {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (at(x + dx, y + dy) == c)
+                    return true;
+        return false;
+    }
+    // Whether everything within 2 pixels of (x, y) is white.
+    bool blank(int x, int y) const {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (at(x + dx, y + dy) != kWhite)
+                    return false;
+        return true;
+    }
+    bool white() const { return width > 0 && whiteExceptNear(-9, -9, 0) == 0; }
+    // Counts the non-white pixels farther than r (per axis) from (x, y).
+    int whiteExceptNear(int x, int y, int r) const {
+        int count = 0;
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px)
+                if (at(px, py) != kWhite && (std::abs(px - x) > r || std::abs(py - y) > r))
+                    ++count;
+        return count;
+    }
+    // How many pixels of colour c the column x has within 4 pixels of row y.
+    int thickness(int x, int y, uint32_t c) const {
+        int count = 0;
+        for (int py = y - 4; py <= y + 4; ++py)
+            count += at(x, py) == c ? 1 : 0;
+        return count;
+    }
+    // Bounding box {x0, y0, x1, y1} of colour c within 4 pixels of (x, y).
+    std::array<int, 4> box(int x, int y, uint32_t c) const {
+        std::array<int, 4> b{x + 5, y + 5, x - 5, y - 5};
+        for (int py = y - 4; py <= y + 4; ++py)
+            for (int px = x - 4; px <= x + 4; ++px)
+                if (at(px, py) == c)
+                    b = {std::min(b[0], px), std::min(b[1], py), std::max(b[2], px),
+                         std::max(b[3], py)};
+        return b;
+    }
+    void writePpm(const std::string& path) const {
+        std::ofstream out(path, std::ios::binary);
+        out << "P6\n" << width << " " << height << "\n255\n";
+        for (uint32_t p : rgb)
+            out << static_cast<char>(p >> 16) << static_cast<char>(p >> 8 & 0xff)
+                << static_cast<char>(p & 0xff);
+    }
+};
+
+class RuvoWindow : public testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool"})
+            ASSERT_FALSE(findProgram(tool).empty())
+                << tool << " is not on PATH; install xvfb and xdotool to run these tests";
+        char dirTemplate[] = "/tmp/ruvo-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(dirTemplate), nullptr) << "cannot make a temporary directory";
+        dir_ = dirTemplate;
+        ASSERT_NO_FATAL_FAILURE(startXvfb());
+        display_ = XOpenDisplay(displayName_.c_str());
+        ASSERT_NE(display_, nullptr) << "cannot connect to Xvfb on " << displayName_;
+        XSetErrorHandler(ignoreXError);
+
+        ruvo_ = spawn({RUVO_BINARY}, displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt");
+        ASSERT_NO_FATAL_FAILURE(findWindow());
+        ASSERT_TRUE(shows("a white window", [](const Frame& f) { return f.white(); }));
+        xdo({"windowfocus", "--sync", winId_});
+    }
+
+    void TearDown() override {
+        stop(ruvo_);
+        if (display_ != nullptr)
+            XCloseDisplay(display_);
+        stop(xvfb_);
+        if (!dir_.empty())
+            fs::remove_all(dir_);
+    }
+
+    void startXvfb() {
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        fcntl(fds[1], F_SETFD, 0);
+        xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x480x24",
+                       "-nolisten", "tcp"},
+                      "", "", "/dev/null", dir_ + "/xvfb.txt");
+        close(fds[1]);
+        std::string number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << readFile(dir_ + "/xvfb.txt");
+        displayName_ = ":" + number;
+    }
+
+    // Waits for ruvo's top-level window (no window manager, so a child of the root).
+    void findWindow() {
+        for (const auto deadline = Clock::now() + 2 * kPatience; Clock::now() < deadline;) {
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count && window_ == 0; ++i) {
+                char* name = nullptr;
+                XWindowAttributes attrs{};
+                if (XFetchName(display_, children[i], &name) != 0 &&
+                    std::strcmp(name, "Ruvo") == 0 &&
+                    XGetWindowAttributes(display_, children[i], &attrs) != 0 &&
+                    attrs.map_state == IsViewable)
+                    window_ = children[i];
+                XFree(name);
+            }
+            XFree(children);
+            if (window_ != 0) {
+                winId_ = std::to_string(window_);
+                return;
+            }
+            ASSERT_TRUE(ruvoRunning())
+                << "ruvo exited before showing its window: " << readFile(dir_ + "/stderr.txt");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        FAIL() << "no mapped window titled \"Ruvo\" appeared";
+    }
+
+    bool ruvoRunning() {
+        if (ruvo_ > 0 && waitpid(ruvo_, nullptr, WNOHANG) == ruvo_)
+            ruvo_ = -1;
+        return ruvo_ > 0;
+    }
+
+    // XGetImage refuses a window rectangle that is partly off screen, and with no
+    // window manager GLUT leaves the window at (-1, -1); so only the visible part
+    // is read, and the rest counts as white.
+    Frame grab() {
+        Frame f;
+        XWindowAttributes attrs{};
+        int left = 0, top = 0;
+        Window child = 0;
+        if (XGetWindowAttributes(display_, window_, &attrs) == 0 ||
+            XTranslateCoordinates(display_, window_, attrs.root, 0, 0, &left, &top, &child) == 0)
+            return f;
+        const int x0 = std::max(0, -left), y0 = std::max(0, -top);
+        const int x1 = std::min(attrs.width, WidthOfScreen(attrs.screen) - left);
+        const int y1 = std::min(attrs.height, HeightOfScreen(attrs.screen) - top);
+        if (x1 <= x0 || y1 <= y0)
+            return f;
+        XImage* image = XGetImage(display_, window_, x0, y0, static_cast<unsigned>(x1 - x0),
+                                  static_cast<unsigned>(y1 - y0), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return f;
+        const auto channel = [](unsigned long pixel, unsigned long mask) {
+            return static_cast<uint32_t>((pixel & mask) >> __builtin_ctzl(mask)) & 0xff;
+        };
+        f.width = attrs.width;
+        f.height = attrs.height;
+        f.rgb.assign(static_cast<size_t>(f.width * f.height), kWhite);
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const unsigned long p = XGetPixel(image, x - x0, y - y0);
+                f.rgb[static_cast<size_t>(y * f.width + x)] = channel(p, image->red_mask) << 16 |
+                                                              channel(p, image->green_mask) << 8 |
+                                                              channel(p, image->blue_mask);
+            }
+        XDestroyImage(image);
+        return f;
+    }
+
+    // Polls the window until ok holds; on timeout keeps the last frame as a PPM.
+    testing::AssertionResult shows(const std::string& what,
+                                   const std::function<bool(const Frame&)>& ok) {
+        Frame f;
+        for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
+            f = grab();
+            if (ok(f))
+                return testing::AssertionSuccess();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::string path = testing::TempDir() + "ruvo_e2e_" +
+                                 testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 ".ppm";
+        f.writePpm(path);
+        return testing::AssertionFailure() << "the window never showed " << what << " (last frame "
+                                           << path << (ruvoRunning() ? ")" : "; ruvo has exited)");
+    }
+
+    // Polls a file in ruvo's working directory until it holds exactly expected.
+    testing::AssertionResult holds(const std::string& file, const std::string& expected) {
+        std::string actual;
+        for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
+            actual = readFile(dir_ + "/" + file);
+            if (actual == expected)
+                return testing::AssertionSuccess();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return testing::AssertionFailure()
+               << file << " holds\n[" << actual << "]\ninstead of\n[" << expected << "]";
+    }
+
+    std::string trace() { return readFile(dir_ + "/trace.txt"); }
+
+    void xdo(std::vector<std::string> args) {
+        args.insert(args.begin(), "xdotool");
+        const pid_t pid = spawn(args, displayName_, "", "/dev/null", dir_ + "/xdotool.txt");
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "xdotool failed: " << readFile(dir_ + "/xdotool.txt");
+    }
+    void moveTo(int x, int y) {
+        xdo({"mousemove", "--window", winId_, std::to_string(x), std::to_string(y)});
+    }
+    // button 1 left, 2 middle, 3 right
+    void click(int button, int x, int y) {
+        xdo({"mousemove", "--window", winId_, std::to_string(x), std::to_string(y), "click",
+             std::to_string(button)});
+    }
+    void key(const char* name) { xdo({"key", name}); }
+
+    std::string dir_, displayName_, winId_;
+    pid_t xvfb_ = -1, ruvo_ = -1;
+    Display* display_ = nullptr;
+    Window window_ = 0;
+};
+
+TEST_F(RuvoWindow, OpensWhite400By400WindowTitledRuvo) {
+    XWindowAttributes attrs{};
+    ASSERT_NE(XGetWindowAttributes(display_, window_, &attrs), 0);
+    EXPECT_EQ(attrs.width, 400);
+    EXPECT_EQ(attrs.height, 400);
+    char* name = nullptr;
+    ASSERT_NE(XFetchName(display_, window_, &name), 0);
+    EXPECT_STREQ(name, "Ruvo");
+    XFree(name);
+}
+
+TEST_F(RuvoWindow, AddsSelectsLinksSavesDeletesAndReloads) {
+    click(3, 100, 200);
+    ASSERT_TRUE(shows("a 4x4 vertex 0 at (100,200)", [](const Frame& f) {
+        const auto b = f.box(100, 200, kBlack);
+        return b[2] - b[0] == 3 && b[3] - b[1] == 3;
+    }));
+    click(3, 300, 200);
+    ASSERT_TRUE(shows("vertex 1 at (300,200)", [](const Frame& f) {
+        return f.has(300, 200, kBlack) && f.has(100, 200, kBlack);
+    }));
+
+    click(1, 104, 197);
+    ASSERT_TRUE(shows("vertex 0 red, vertex 1 black", [](const Frame& f) {
+        return f.has(100, 200, kRed) && !f.has(100, 200, kBlack) && f.has(300, 200, kBlack) &&
+               !f.has(300, 200, kRed);
+    }));
+
+    click(2, 296, 203);
+    ASSERT_TRUE(holds("trace.txt", "middle\n"));
+    ASSERT_TRUE(shows("a black edge 0-1", [](const Frame& f) {
+        return f.thickness(200, 200, kBlack) == 2 && f.has(100, 200, kRed);
+    }));
+
+    click(2, 300, 200);
+    ASSERT_TRUE(holds("trace.txt", "middle\n0 1\nmiddle\n"));
+    ASSERT_TRUE(shows("a blue edge drawn over the red vertex 0", [](const Frame& f) {
+        const auto point = f.box(100, 200, kRed);
+        bool blueOverRed = false;
+        for (int y = point[1]; y <= point[3]; ++y)
+            for (int x = point[0]; x <= point[2]; ++x)
+                blueOverRed = blueOverRed || f.at(x, y) == kBlue;
+        return f.thickness(200, 200, kBlue) == 2 && !f.has(200, 200, kBlack) && blueOverRed;
+    }));
+
+    key("S");
+    ASSERT_TRUE(holds("graph.ruv", "0\n1\n1\n2\n-0.500000 0.000000 1\n1\n0.500000 0.000000 0\n"));
+
+    key("D");
+    ASSERT_TRUE(holds("trace.txt", "middle\n0 1\nmiddle\n0 1\n"));
+    ASSERT_TRUE(shows("two black vertices and no edge", [](const Frame& f) {
+        return f.blank(200, 200) && f.has(100, 200, kBlack) && !f.has(100, 200, kRed) &&
+               f.has(300, 200, kBlack);
+    }));
+
+    key("L");
+    ASSERT_TRUE(holds("trace.txt", "middle\n0 1\nmiddle\n0 1\n-0.5 0 1\n1\n0.5 0 0\n"));
+    ASSERT_TRUE(shows("the blue edge and red vertex 0 back", [](const Frame& f) {
+        return f.has(200, 200, kBlue) && f.has(100, 200, kRed) && f.has(300, 200, kBlack);
+    }));
+}
+
+TEST_F(RuvoWindow, LeftDragMovesSelectedVertexOntoPointerUntilRelease) {
+    click(3, 100, 200);
+    ASSERT_TRUE(shows("vertex 0", [](const Frame& f) { return f.has(100, 200, kBlack); }));
+    const auto placed = grab().box(100, 200, kBlack);
+
+    // Nearest at any distance: the press is far from the only vertex.
+    xdo({"mousemove", "--window", winId_, "380", "390", "mousedown", "1"});
+    ASSERT_TRUE(shows("vertex 0 red", [](const Frame& f) { return f.has(100, 200, kRed); }));
+    moveTo(130, 170);
+    moveTo(150, 120);
+    ASSERT_TRUE(shows("vertex 0 moved to (150,120)", [&](const Frame& f) {
+        const auto moved = f.box(150, 120, kRed);
+        return f.blank(100, 200) && moved == std::array<int, 4>{placed[0] + 50, placed[1] - 80,
+                                                                placed[2] + 50, placed[3] - 80};
+    }));
+
+    // GLUT reports motion only while some button is held, so the right button
+    // (which also adds vertex 1) is held for the motion after the release.
+    xdo({"mouseup", "1", "mousemove", "--window", winId_, "300", "100", "mousedown", "3",
+         "mousemove", "--window", winId_, "250", "300", "mouseup", "3"});
+    ASSERT_TRUE(shows("vertex 0 left at (150,120) after the release", [](const Frame& f) {
+        return f.has(300, 100, kBlack) && f.has(150, 120, kRed) && f.blank(250, 300) &&
+               f.whiteExceptNear(225, 110, 77) == 0;
+    }));
+    EXPECT_EQ(trace(), "");
+}
+
+TEST_F(RuvoWindow, DeletingVertexRemovesEdgesIntoIt) {
+    click(3, 100, 200);
+    click(3, 300, 200);
+    click(1, 100, 200);
+    click(2, 300, 200);
+    ASSERT_TRUE(holds("trace.txt", "middle\n"));
+    ASSERT_TRUE(shows("edge 0-1", [](const Frame& f) { return f.has(200, 200, kBlack); }));
+
+    click(1, 300, 200);
+    key("d");
+    // A new vertex takes index 1 again, so an entry left behind for the deleted
+    // one would show up as an edge to it.
+    click(3, 300, 100);
+    ASSERT_TRUE(shows("two vertices and no edge", [](const Frame& f) {
+        return f.has(300, 100, kBlack) && f.has(100, 200, kBlack) && !f.has(100, 200, kRed) &&
+               f.blank(300, 200) && f.blank(200, 200) && f.blank(200, 150);
+    }));
+    EXPECT_EQ(trace(), "middle\n");
+}
+
+TEST_F(RuvoWindow, EmptyGraphIgnoresSelectLinkAndDrag) {
+    xdo({"mousemove", "--window", winId_, "200", "200", "click", "1", "click", "2", "mousedown",
+         "1", "mousemove", "--window", winId_, "150", "150", "mouseup", "1"});
+    click(3, 50, 50); // the new vertex shows once everything before it has been handled
+    ASSERT_TRUE(shows("one black unselected vertex on white", [](const Frame& f) {
+        return f.has(50, 50, kBlack) && !f.has(50, 50, kRed) && f.whiteExceptNear(50, 50, 2) == 0;
+    }));
+    EXPECT_EQ(trace(), "");
+    EXPECT_TRUE(ruvoRunning());
+}
+
+} // namespace
