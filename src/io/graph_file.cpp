@@ -62,7 +62,7 @@ std::string formatGraph(const std::vector<Vertex>& list, int32_t vertex, int32_t
 struct Cursor {
     const char* at;
     const char* end;
-    int line;
+    size_t line; // an int would overflow on a file of more than 2^31 line ends
 };
 
 // Skips whitespace, counting line ends; a CR LF counts once, by its LF.

@@ -64,7 +64,10 @@ void linkOrSelectEdge(double x, double y) {
         }
     }
     if (!listed) {
-        adjacency.push_back(linkTarget);
+        // A file can place every vertex beyond the search radius; then there is
+        // no vertex to link to, and an entry of -1 would name none.
+        if (linkTarget != -1)
+            adjacency.push_back(linkTarget);
         selectedEdgeTarget = -1;
     }
     std::cout << "middle\n" << std::flush;

@@ -1,18 +1,26 @@
 // Shared set-up for tests of the model and the graph file: each test starts from
 // an empty graph with nothing selected, and what the code writes to standard
-// output is captured as the trace.
+// output is captured as the trace. Tests that touch files also get an empty
+// working directory of their own.
 #pragma once
 
+#include "io/graph_file.h"
 #include "model/graph.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 class EditorTest : public ::testing::Test {
   protected:
@@ -43,4 +51,66 @@ class EditorTest : public ::testing::Test {
   private:
     std::ostringstream trace;
     std::streambuf* savedCout = nullptr;
+};
+
+namespace fs = std::filesystem;
+
+// The example graph's file, as buildTwoVertexGraph below saves it.
+inline constexpr const char* twoVertexFile = "0\n-1\n1\n2\n"
+                                             "-0.500000 0.250000 1\n1\n"
+                                             "0.500000 -0.250000 0\n";
+
+// Each test runs in a fresh, empty working directory of its own.
+class GraphFileTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        // A parameterized test's name holds a '/', which must not nest the directory.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        directory =
+            fs::temp_directory_path() / ("ruvo-test-" + name + "-" + std::to_string(getpid()));
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        previous = fs::current_path();
+        fs::current_path(directory);
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        fs::remove_all(directory);
+        EditorTest::TearDown();
+    }
+
+    static void writeFile(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string readFile(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // The names in the working directory, sorted.
+    static std::vector<std::string> directoryListing() {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator("."))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The example graph: vertex 0 at (-0.5, 0.25) with an edge to vertex 1 at
+    // (0.5, -0.25), vertex 0 selected and vertex 1 the link target.
+    static void buildTwoVertexGraph() {
+        addVertices({{-0.5, 0.25}, {0.5, -0.25}});
+        adjacencyOf(0) = {1};
+        selectedVertex = 0;
+        linkTarget = 1;
+    }
+
+    // The whole model as file text, to compare states exactly.
+    static std::string modelText() {
+        return formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
+    }
+
+    fs::path directory;
+    fs::path previous;
 };

@@ -2,62 +2,8 @@
 #include "io/graph_file.h"
 
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-
-static const char* const twoVertexFile = "0\n-1\n1\n2\n"
-                                         "-0.500000 0.250000 1\n1\n"
-                                         "0.500000 -0.250000 0\n";
-
-// Each test runs in a fresh, empty working directory of its own.
-class GraphFileTest : public EditorTest {
-  protected:
-    void SetUp() override {
-        EditorTest::SetUp();
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        directory = fs::temp_directory_path() / ("ruvo-test-" + name + "-" + std::to_string(getpid()));
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-        previous = fs::current_path();
-        fs::current_path(directory);
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        fs::remove_all(directory);
-        EditorTest::TearDown();
-    }
-
-    static void writeFile(const fs::path& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    // The example graph: vertex 0 at (-0.5, 0.25) with an edge to vertex 1 at
-    // (0.5, -0.25), vertex 0 selected and vertex 1 the link target.
-    static void buildTwoVertexGraph() {
-        addVertices({{-0.5, 0.25}, {0.5, -0.25}});
-        adjacencyOf(0) = {1};
-        selectedVertex = 0;
-        linkTarget = 1;
-    }
-
-    // The whole model as file text, to compare states exactly.
-    static std::string modelText() {
-        return formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
-    }
-
-    fs::path directory;
-    fs::path previous;
-};
 
 using GraphFileWriter = GraphFileTest;
 using GraphFileReader = GraphFileTest;
