@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <io.h>
@@ -35,6 +36,17 @@ static FileStatus failure() {
 }
 
 FileStatus readFileContents(const char* path, std::string& bytes) {
+    // Opening a named pipe or a device would block or never end; only a plain
+    // file holds a graph.
+    std::error_code unknown;
+    const auto type = std::filesystem::status(path, unknown).type();
+    if (type == std::filesystem::file_type::directory) {
+        errno = EISDIR;
+        return failure();
+    }
+    if (!unknown && type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::regular)
+        return {false, "not a regular file"};
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return failure();
@@ -160,10 +172,29 @@ static void syncDirectory(const std::string& directory) {
     }
 }
 
+// Refuses what writing the target in place would refuse, and anything that is
+// not a plain file, which renaming over it would destroy (a link to /dev/null).
+static FileStatus checkReplaceable(const std::string& target) {
+    struct stat info;
+    if (stat(target.c_str(), &info) != 0)
+        return {};
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return failure();
+    }
+    if (!S_ISREG(info.st_mode))
+        return {false, "not a regular file"};
+    if (access(target.c_str(), W_OK) != 0)
+        return failure();
+    return {};
+}
+
 FileStatus replaceFileContents(const char* path, std::string_view bytes) {
     std::string target = path;
     if (!resolveLinks(target))
         return failure();
+    if (const FileStatus replaceable = checkReplaceable(target); !replaceable.ok)
+        return replaceable;
     std::string temporary = target + ".XXXXXX";
     const int fd = injectedFault(SaveStep::createTemporary) ? -1 : mkstemp(temporary.data());
     if (fd < 0)

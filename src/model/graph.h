@@ -40,7 +40,8 @@ void moveSelectedVertex(double x, double y);
 
 // The middle-press edit: with a vertex selected, finds the vertex nearest to
 // (x, y) and either selects the edge to it (one pair line per matching entry)
-// or adds that edge, then writes "middle". Does nothing when nothing is selected.
+// or adds that edge (nothing, when no vertex is within reach), then writes
+// "middle". Does nothing when nothing is selected.
 void linkOrSelectEdge(double x, double y);
 
 // Deletes the selected edge (writing its pair line), or else the selected vertex

@@ -148,6 +148,23 @@ TEST_F(RefusedLoad, MissingOrUnreadableFile) {
     EXPECT_EQ(modelText(), before);
 }
 
+// A named pipe would block the editor on open, waiting for a writer that never
+// comes; neither a load nor a save may touch it.
+TEST_F(RefusedLoad, NamedPipeIsNeitherReadNorReplaced) {
+    buildTwoVertexGraph();
+    const std::string before = modelText();
+    ASSERT_EQ(mkfifo(graphFileName, 0644), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadGraph());
+    EXPECT_FALSE(saveGraph());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ruvo: graph.ruv not loaded: not a regular file\n"
+              "ruvo: graph not saved to graph.ruv: not a regular file\n");
+    EXPECT_TRUE(fs::is_fifo(graphFileName));
+    EXPECT_EQ(directoryListing(), std::vector<std::string>{graphFileName});
+    EXPECT_EQ(modelText(), before);
+}
+
 TEST_F(FailedSave, DirectoryInPlaceOfTheFile) {
     buildTwoVertexGraph();
     fs::create_directory(graphFileName);
