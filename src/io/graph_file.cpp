@@ -62,7 +62,8 @@ std::string formatGraph(const std::vector<Vertex>& list, int32_t vertex, int32_t
 struct Cursor {
     const char* at;
     const char* end;
-    size_t line; // an int would overflow on a file of more than 2^31 line ends
+    size_t line;     // an int would overflow on a file of more than 2^31 line ends
+    size_t lastLine; // the line of the last number read, 1 before the first
 };
 
 // Skips whitespace, counting line ends; a CR LF counts once, by its LF.
@@ -74,8 +75,17 @@ static void skipSpace(Cursor& c) {
     }
 }
 
+static FileStatus refuse(size_t line, const std::string& why) {
+    return {false, "line " + std::to_string(line) + ": " + why};
+}
+
 static FileStatus refuse(const Cursor& c, const std::string& why) {
-    return {false, "line " + std::to_string(c.line) + ": " + why};
+    return refuse(c.line, why);
+}
+
+// A file cut short is reported at its last number, not at the empty line after it.
+static FileStatus refuseEnd(const Cursor& c, const char* what) {
+    return refuse(c.lastLine, std::string("the file ends where ") + what + " should be");
 }
 
 // The text at the cursor up to the next whitespace, shortened and made printable,
@@ -96,7 +106,7 @@ static std::string quoteToken(const Cursor& c) {
 static FileStatus readInteger(Cursor& c, int32_t& value, const char* what) {
     skipSpace(c);
     if (c.at == c.end)
-        return refuse(c, std::string("the file ends where ") + what + " should be");
+        return refuseEnd(c, what);
     // strtoll cannot run past the end: the text is NUL-terminated and NUL stops it.
     char* stop = nullptr;
     errno = 0;
@@ -108,6 +118,7 @@ static FileStatus readInteger(Cursor& c, int32_t& value, const char* what) {
         return refuse(c, std::string(what) + " " + quoteToken(c) + " is outside the 32-bit range");
     value = static_cast<int32_t>(read);
     c.at = stop;
+    c.lastLine = c.line;
     return {};
 }
 
@@ -129,7 +140,7 @@ static const char* scanDouble(const char* at, const char* end, double& value) {
 static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
     skipSpace(c);
     if (c.at == c.end)
-        return refuse(c, std::string("the file ends where ") + what + " should be");
+        return refuseEnd(c, what);
     double read = 0;
     const char* const stop = scanDouble(c.at, c.end, read);
     if (stop == c.at)
@@ -138,6 +149,7 @@ static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
         return refuse(c, std::string(what) + " " + quoteToken(c) + " is not a finite number");
     value = read;
     c.at = stop;
+    c.lastLine = c.line;
     return {};
 }
 
@@ -179,7 +191,7 @@ static FileStatus readVertex(Cursor& c, GraphFile& file) {
 }
 
 FileStatus parseGraph(const std::string& text, GraphFile& file) {
-    Cursor c{text.c_str(), text.c_str() + text.size(), 1};
+    Cursor c{text.c_str(), text.c_str() + text.size(), 1, 1};
     file = GraphFile{};
     int32_t count = 0;
     FileStatus status = readInteger(c, file.selectedVertex, "the selected vertex");

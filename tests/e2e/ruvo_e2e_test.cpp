@@ -452,3 +452,24 @@ TEST_F(RuvoWindow, EmptyGraphIgnoresSelectLinkAndDrag) {
 }
 
 } // namespace
+
+TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
+    std::ofstream(dir_ + "/graph.ruv") << "-1 -1 -1 3\n0.5 0.5 0\n";
+    click(3, 100, 200);
+    key("l");
+    ASSERT_TRUE(holds("stderr.txt",
+                      "ruvo: graph.ruv not loaded: line 2: the file ends where an x coordinate "
+                      "should be\n"));
+    fs::remove(dir_ + "/graph.ruv");
+    fs::create_directory(dir_ + "/graph.ruv");
+    key("s");
+    click(3, 300, 200); // shows once the keys before it have been handled
+    ASSERT_TRUE(shows("both vertices and nothing loaded", [](const Frame& f) {
+        return f.has(100, 200, kBlack) && f.has(300, 200, kBlack) && f.blank(300, 100);
+    }));
+    EXPECT_EQ(readFile(dir_ + "/stderr.txt"),
+              "ruvo: graph.ruv not loaded: line 2: the file ends where an x coordinate should "
+              "be\nruvo: graph not saved to graph.ruv: Is a directory\n");
+    EXPECT_TRUE(fs::is_directory(dir_ + "/graph.ruv"));
+    EXPECT_EQ(trace(), "");
+}

@@ -104,10 +104,10 @@ TEST_F(GraphFileReader, RepairsReferencesToMissingVertices) {
 
 TEST_F(RefusedLoad, LeavesTheGraphAsItWasAndSaysWhere) {
     const std::pair<std::string, std::string> cases[] = {
-        {"0\n-1\n1\n", "line 4: the file ends where the vertex count"},
-        {"0 -1 1 2\n-0.5 0.25 1\n1\n", "line 4: the file ends where an x coordinate"},
-        {"0 -1 1 2\n-0.5 0.25 3\n1\n", "line 4: the file ends where an edge target"},
-        {"0 -1 1 2000000000\n0 0 0\n", "line 3: the file ends where an x coordinate"},
+        {"0\n-1\n1\n", "line 3: the file ends where the vertex count"},
+        {"0 -1 1 2\n-0.5 0.25 1\n1\n\n", "line 3: the file ends where an x coordinate"},
+        {"0 -1 1 2\n-0.5 0.25 3\n1", "line 3: the file ends where an edge target"},
+        {"0 -1 1 2000000000\n0 0 0\n", "line 2: the file ends where an x coordinate"},
         {"0 -1 1 1\n0 zero 0\n", "line 2: expected a y coordinate, found \"zero\""},
         {"0 -1 x 1\n", "line 1: expected the link target, found \"x\""},
         {"0 -1 1 1\n0 0 1\n2147483648\n", "line 3: an edge target \"2147483648\" is outside"},
