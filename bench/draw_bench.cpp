@@ -194,8 +194,10 @@ int main(int argc, char** argv) {
                                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     benchmark::AddCustomContext("gl_version",
                                 reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    for (const auto& [name, run] : {std::pair{"drawGraph", frame}, std::pair{"floor", floorFrame},
-                                    std::pair{"onMouseDrag", dragMotion}}) {
+    using Run = void (*)(benchmark::State&);
+    const std::pair<const char*, Run> runs[] = {
+        {"drawGraph", frame}, {"floor", floorFrame}, {"onMouseDrag", dragMotion}};
+    for (const auto& [name, run] : runs) {
         auto* registered = benchmark::RegisterBenchmark(name, run)
                                ->RangeMultiplier(10)
                                ->Range(100, 100000)
