@@ -86,6 +86,19 @@ TEST_F(EdgeLinking, PressNearestTheSelectedVertexLinksItToItself) {
     EXPECT_EQ(takeTrace(), "middle\n1 1\nmiddle\n");
 }
 
+// A file can put every vertex beyond the search radius, so that a middle press
+// finds none; it must not add an edge to "no vertex".
+TEST_F(EdgeLinking, NothingWithinReachAddsNoEdge) {
+    addVertices({{1000, 0}, {-1000, 0}});
+    selectedVertex = 0;
+    selectedEdgeTarget = 1;
+    linkOrSelectEdge(0, 0);
+    EXPECT_TRUE(adjacencyOf(0).empty());
+    EXPECT_EQ(linkTarget, -1);
+    EXPECT_EQ(selectedEdgeTarget, -1);
+    EXPECT_EQ(takeTrace(), "middle\n");
+}
+
 TEST_F(EdgeLinking, StaleSelectionDoesNothing) {
     addVertex(0, 0);
     selectedVertex = 5;

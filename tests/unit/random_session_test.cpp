@@ -300,15 +300,3 @@ TEST_F(RandomSession, EveryStepKeepsTheGraphSound) {
         ASSERT_EQ(runSession(seed, steps), "") << replay.str();
     }
 }
-
-// A file can put every vertex beyond the search radius, so that a middle press
-// finds none; it must not add an edge to "no vertex".
-TEST_F(RandomSession, MiddlePressOutOfReachOfEveryVertexAddsNoEdge) {
-    writeFile(graphFileName, "0 -1 -1 2\n1000 0 0\n-1000 0 1\n1\n");
-    ASSERT_TRUE(loadGraph());
-    linkOrSelectEdge(0, 0);
-    EXPECT_TRUE(adjacencyOf(0).empty());
-    EXPECT_EQ(linkTarget, -1);
-    EXPECT_EQ(selectedEdgeTarget, -1);
-    EXPECT_EQ(takeTrace(), "1000 0 0\n-1000 0 1\n1\nmiddle\n");
-}
