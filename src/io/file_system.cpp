@@ -14,8 +14,8 @@
 #include <unistd.h>
 #endif
 
-static SaveStep failingStep = SaveStep::none;  // the step tests make fail, none in normal use
-static int failingError = 0;                   // the errno that step reports, 0 for none
+static SaveStep failingStep = SaveStep::none; // the step tests make fail, none in normal use
+static int failingError = 0;                  // the errno that step reports, 0 for none
 
 void failSaveStep(SaveStep step, int error) {
     failingStep = step;
@@ -72,7 +72,8 @@ FileStatus readFileContents(const char* path, std::string& bytes) {
 FileStatus replaceFileContents(const char* path, std::string_view bytes) {
     const std::string temporary = std::string(path) + ".tmp";
     // Text mode, so every '\n' is written as the platform's CR LF.
-    FILE* file = injectedFault(SaveStep::createTemporary) ? nullptr : std::fopen(temporary.c_str(), "w");
+    FILE* file =
+        injectedFault(SaveStep::createTemporary) ? nullptr : std::fopen(temporary.c_str(), "w");
     if (!file)
         return failure();
     bool written = !injectedFault(SaveStep::write) &&
@@ -91,10 +92,11 @@ FileStatus replaceFileContents(const char* path, std::string_view bytes) {
     }
     if (injectedFault(SaveStep::rename) ||
         !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const FileStatus status = failingStep == SaveStep::rename
-                                      ? failure()
-                                      : FileStatus{false, "cannot replace the file (Windows error " +
-                                                              std::to_string(GetLastError()) + ")"};
+        const FileStatus status =
+            failingStep == SaveStep::rename
+                ? failure()
+                : FileStatus{false, "cannot replace the file (Windows error " +
+                                        std::to_string(GetLastError()) + ")"};
         std::remove(temporary.c_str());
         return status;
     }
@@ -208,7 +210,8 @@ FileStatus replaceFileContents(const char* path, std::string_view bytes) {
         saved = false;
         error = errno;
     }
-    if (saved && (injectedFault(SaveStep::rename) || rename(temporary.c_str(), target.c_str()) != 0)) {
+    if (saved &&
+        (injectedFault(SaveStep::rename) || rename(temporary.c_str(), target.c_str()) != 0)) {
         saved = false;
         error = errno;
     }

@@ -8,7 +8,7 @@
 // Outcome of reading, parsing or writing a file.
 struct FileStatus {
     bool ok = true;
-    std::string reason;  // why it failed, in the system's words; "" when ok
+    std::string reason; // why it failed, in the system's words; "" when ok
 };
 
 // Reads the whole file at path into bytes, unchanged (no line-end translation).

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-extern const char* const graphFileName;  // "graph.ruv", relative to the working directory
+extern const char* const graphFileName; // "graph.ruv", relative to the working directory
 
 // What a graph file holds once read and checked, before it replaces the model.
 struct GraphFile {
-    int32_t selectedVertex = -1;      // as read; -1 for none
-    int32_t selectedEdgeTarget = -1;  // as read; -1 for none
-    int32_t linkTarget = -1;          // as read; -1 for none
-    std::vector<Vertex> vertices;     // in file order, entries as read
-    std::string echo;                 // the trace lines a load writes, each ending in '\n'
+    int32_t selectedVertex = -1;     // as read; -1 for none
+    int32_t selectedEdgeTarget = -1; // as read; -1 for none
+    int32_t linkTarget = -1;         // as read; -1 for none
+    std::vector<Vertex> vertices;    // in file order, entries as read
+    std::string echo;                // the trace lines a load writes, each ending in '\n'
 };
 
 // Returns the file text for the given vertex list and selection values.

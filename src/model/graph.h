@@ -9,17 +9,17 @@
 #include <vector>
 
 struct Vertex {
-    double x;                        // horizontal position
-    double y;                        // vertical position
-    std::vector<int32_t> adjacency;  // targets of this vertex's edges, in the order added
+    double x;                       // horizontal position
+    double y;                       // vertical position
+    std::vector<int32_t> adjacency; // targets of this vertex's edges, in the order added
 
     Vertex(double px, double py) : x(px), y(py) {}
 };
 
-extern std::vector<Vertex> vertices;  // every vertex in creation order; index = vertex number
-extern int32_t selectedVertex;        // the selected vertex, -1 for none
-extern int32_t selectedEdgeTarget;    // with selectedVertex, the selected edge's target; -1 for none
-extern int32_t linkTarget;            // vertex nearest the last middle press, -1 for none
+extern std::vector<Vertex> vertices; // every vertex in creation order; index = vertex number
+extern int32_t selectedVertex;       // the selected vertex, -1 for none
+extern int32_t selectedEdgeTarget;   // with selectedVertex, the selected edge's target; -1 for none
+extern int32_t linkTarget;           // vertex nearest the last middle press, -1 for none
 
 // Tells whether index names a vertex in the list; -1 and stale values do not.
 bool isVertex(int32_t index);

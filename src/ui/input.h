@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-extern int32_t dragState;  // 1 from a left press until the left release, -1 otherwise
+extern int32_t dragState; // 1 from a left press until the left release, -1 otherwise
 
 // Maps a pointer position in window pixels (origin top-left, y down) to
 // normalized device coordinates, unclamped; returns (x, y).

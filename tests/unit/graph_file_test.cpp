@@ -90,7 +90,7 @@ TEST_F(GraphFileReader, RepairsReferencesToMissingVertices) {
     ::testing::internal::CaptureStderr();
     ASSERT_TRUE(loadGraph());
     const std::string warning = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(takeTrace(), "0 0 3\n1\n5\n-4\n0.5 0.5 2\n0\n0\n");  // echoed as read
+    EXPECT_EQ(takeTrace(), "0 0 3\n1\n5\n-4\n0.5 0.5 2\n0\n0\n"); // echoed as read
     EXPECT_EQ(adjacencyOf(0), std::vector<int32_t>{1});
     EXPECT_EQ(adjacencyOf(1), (std::vector<int32_t>{0, 0}));
     EXPECT_EQ(selectedVertex, -1);

@@ -20,13 +20,13 @@ TEST_F(NearestVertexSearch, EmptyGraphFindsAndChangesNothing) {
 TEST_F(NearestVertexSearch, TiesGoToTheLowerIndex) {
     addVertices({{-0.5, 0}, {0.5, 0}, {0, 0.5}, {0, -0.5}});
     EXPECT_EQ(findNearestVertex(0, 0), 0);
-    EXPECT_EQ(findNearestVertex(0.25, 0.25), 1);   // 1 and 2 tie, 0 is farther
+    EXPECT_EQ(findNearestVertex(0.25, 0.25), 1); // 1 and 2 tie, 0 is farther
     EXPECT_EQ(findNearestVertex(0.1, -0.45), 3);
 }
 
 TEST_F(NearestVertexSearch, FindsOnlyWithinTheSearchRadius) {
     addVertex(100.0, 0);
-    EXPECT_EQ(findNearestVertex(0, 0), -1);  // exactly 100 away: not strictly nearer
+    EXPECT_EQ(findNearestVertex(0, 0), -1); // exactly 100 away: not strictly nearer
     addVertex(-99.5, 0);
     EXPECT_EQ(findNearestVertex(0, 0), 1);
 }
@@ -128,7 +128,7 @@ TEST_F(EdgeDeletion, EdgeTargetOutlivesALeftPressOnAnotherVertex) {
     adjacencyOf(0) = {1};
     adjacencyOf(2) = {0};
     selectedVertex = 0;
-    linkOrSelectEdge(0.5, 0);  // selects edge 0 -> 1
+    linkOrSelectEdge(0.5, 0); // selects edge 0 -> 1
     selectNearestVertex(0, 0.5);
     takeTrace();
     deleteSelection();
@@ -161,7 +161,7 @@ TEST_F(VertexDeletion, RemainingEdgesKeepTheirEndpoints) {
     deleteSelection();
 
     ASSERT_EQ(vertices.size(), 3u);
-    EXPECT_EQ(vertices[1].x, 0.2);  // the former vertices 2 and 3 moved down
+    EXPECT_EQ(vertices[1].x, 0.2); // the former vertices 2 and 3 moved down
     EXPECT_EQ(vertices[2].x, 0.3);
     EXPECT_EQ(adjacencyOf(0), std::vector<int32_t>{2});
     EXPECT_EQ(adjacencyOf(1), (std::vector<int32_t>{0, 2}));
