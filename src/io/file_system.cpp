@@ -1,38 +1,55 @@
+// Reading a file whole, and the choice between replacing a file through a
+// temporary and writing it in place, on top of each platform's few calls.
 #include "io/file_system.h"
 
+#include "io/file_system_platform.h"
+
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-static SaveStep failingStep = SaveStep::none; // the step tests make fail, none in normal use
-static int failingError = 0;                  // the errno that step reports, 0 for none
+// Per step, the errno value tests make it fail with; 0 where it works.
+static std::array<int, static_cast<size_t>(SaveStep::restore) + 1> failingErrors{};
 
 void failSaveStep(SaveStep step, int error) {
-    failingStep = step;
-    failingError = error;
+    if (step == SaveStep::none)
+        failingErrors.fill(0);
+    else
+        failingErrors[static_cast<size_t>(step)] = error;
 }
 
-// Tells whether a test has made this step fail, and if so sets errno for it.
-static bool injectedFault(SaveStep step) {
-    if (step == SaveStep::none || step != failingStep)
+// Tells whether a test has made step fail, and if so puts its error in why.
+static bool injectedFault(SaveStep step, SystemError& why) {
+    const int error = failingErrors[static_cast<size_t>(step)];
+    if (error == 0)
         return false;
-    errno = failingError;
+    why = {error == EACCES || error == EPERM || error == EBUSY, std::strerror(error)};
     return true;
 }
 
-// The failed status for the current errno.
-static FileStatus failure() {
-    return {false, std::strerror(errno)};
+// Runs one step of a save: the fault a test injected, if any, else call. On
+// failure, why says what went wrong.
+template <typename Call> static bool runStep(SaveStep step, SystemError& why, Call call) {
+    if (injectedFault(step, why))
+        return false;
+    if (call())
+        return true;
+    why = lastSystemError();
+    return false;
+}
+
+// Closes file whatever happens; a close a test makes fail has still closed it.
+static bool closeStep(FileHandle file, SystemError& why) {
+    const bool closed = closeFile(file);
+    if (!closed)
+        why = lastSystemError();
+    return !injectedFault(SaveStep::close, why) && closed;
+}
+
+static FileStatus failure(const std::string& reason) {
+    return {false, reason};
 }
 
 FileStatus readFileContents(const char* path, std::string& bytes) {
@@ -40,16 +57,14 @@ FileStatus readFileContents(const char* path, std::string& bytes) {
     // file holds a graph.
     std::error_code unknown;
     const auto type = std::filesystem::status(path, unknown).type();
-    if (type == std::filesystem::file_type::directory) {
-        errno = EISDIR;
-        return failure();
-    }
+    if (type == std::filesystem::file_type::directory)
+        return failure("Is a directory");
     if (!unknown && type != std::filesystem::file_type::not_found &&
         type != std::filesystem::file_type::regular)
-        return {false, "not a regular file"};
+        return failure("not a regular file");
     FILE* file = std::fopen(path, "rb");
     if (!file)
-        return failure();
+        return failure(std::strerror(errno));
     bytes.clear();
     char buffer[1 << 16];
     size_t count;
@@ -58,170 +73,113 @@ FileStatus readFileContents(const char* path, std::string& bytes) {
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     std::fclose(file);
-    if (failed) {
-        errno = error;
-        return failure();
-    }
+    if (failed)
+        return failure(std::strerror(error));
     return {};
 }
 
-#ifdef _WIN32
+// How replacing through a temporary ended.
+enum class Replaced {
+    done,    // the new file is in place
+    blocked, // the directory or the owner refused; the old file is untouched
+    failed,  // the new file could not be written; the old file is untouched
+};
 
-// Windows has no cheap equivalent of following the link or keeping the mode, so
-// the temporary simply replaces the named file.
-FileStatus replaceFileContents(const char* path, std::string_view bytes) {
-    const std::string temporary = std::string(path) + ".tmp";
-    // Text mode, so every '\n' is written as the platform's CR LF.
-    FILE* file =
-        injectedFault(SaveStep::createTemporary) ? nullptr : std::fopen(temporary.c_str(), "w");
-    if (!file)
-        return failure();
-    bool written = !injectedFault(SaveStep::write) &&
-                   std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                   std::fflush(file) == 0;
-    written = written && !injectedFault(SaveStep::sync) && _commit(_fileno(file)) == 0;
-    int error = errno;
-    if ((std::fclose(file) != 0 || injectedFault(SaveStep::close)) && written) {
-        written = false;
-        error = errno;
+// Writes bytes to a temporary beside target, syncs it and renames it over target.
+// On anything but done the temporary is gone and why says what stopped it.
+static Replaced replaceThroughTemporary(const std::string& target, bool exists,
+                                        std::string_view bytes, SystemError& why) {
+    FileHandle file = noFile;
+    std::string temporary;
+    if (!runStep(SaveStep::createTemporary, why,
+                 [&] { return createTemporaryBeside(target, file, temporary); }))
+        return why.refused ? Replaced::blocked : Replaced::failed;
+    // A replacement with another owner, group or mode would change what the
+    // file is; writing in place keeps them.
+    bool kept = copyAttributes(file, target, exists);
+    if (!kept)
+        why = lastSystemError();
+    const bool written =
+        kept && runStep(SaveStep::write, why, [&] { return writeFromStart(file, bytes); }) &&
+        runStep(SaveStep::sync, why, [&] { return syncFile(file); });
+    SystemError closeWhy;
+    const bool closed = closeStep(file, closeWhy);
+    if (written && !closed)
+        why = closeWhy;
+    const bool renamed = written && closed && runStep(SaveStep::rename, why, [&] {
+                             return renameOver(temporary, target);
+                         });
+    if (!renamed) {
+        removeFile(temporary);
+        const bool refusedBeforeWriting = !kept || (written && closed);
+        return why.refused && refusedBeforeWriting ? Replaced::blocked : Replaced::failed;
     }
-    if (!written) {
-        std::remove(temporary.c_str());
-        errno = error;
-        return failure();
-    }
-    if (injectedFault(SaveStep::rename) ||
-        !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const FileStatus status =
-            failingStep == SaveStep::rename
-                ? failure()
-                : FileStatus{false, "cannot replace the file (Windows error " +
-                                        std::to_string(GetLastError()) + ")"};
-        std::remove(temporary.c_str());
-        return status;
-    }
-    return {};
+    syncDirectoryOf(target);
+    return Replaced::done;
 }
 
-#else
+// Writes old back over file after a failed in-place write; returns the end of
+// the failure message, which says whether that worked.
+static std::string restoreOldContent(FileHandle file, const std::string& old) {
+    SystemError why;
+    if (runStep(SaveStep::restore, why, [&] {
+            return writeFromStart(file, old) && cutFile(file, old.size()) && syncFile(file);
+        }))
+        return "; the old content was restored";
+    return "; the old content could not be restored (" + why.text + ")";
+}
 
-// Follows symbolic links from path to the file they finally name; a dangling
-// link names the file that writing through it would create. Returns false, with
-// errno set, only for a loop of links.
-static bool resolveLinks(std::string& path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return true;
-        char target[4096];
-        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
-        if (length < 0)
-            return true;
-        std::string next(target, static_cast<size_t>(length));
-        const size_t slash = path.rfind('/');
-        if (next[0] != '/' && slash != std::string::npos)
-            next = path.substr(0, slash + 1) + next;
-        path = next;
+// Writes bytes over the existing file target, keeping its old bytes in memory
+// to write back if any step fails.
+static FileStatus writeInPlace(const std::string& target, std::string_view bytes) {
+    FileHandle file = noFile;
+    SystemError why;
+    if (!runStep(SaveStep::openInPlace, why, [&] { return openForUpdate(target, file); }))
+        return failure(why.text);
+    std::string old;
+    if (!runStep(SaveStep::readOld, why, [&] { return readWhole(file, old); })) {
+        closeFile(file);
+        return failure(why.text);
     }
-    errno = ELOOP;
-    return false;
+    const bool written =
+        runStep(SaveStep::writeInPlace, why, [&] { return writeFromStart(file, bytes); }) &&
+        runStep(SaveStep::syncInPlace, why, [&] { return syncFile(file); }) &&
+        runStep(SaveStep::truncate, why, [&] { return cutFile(file, bytes.size()); }) &&
+        runStep(SaveStep::syncInPlace, why, [&] { return syncFile(file); });
+    const std::string restored = written ? "" : restoreOldContent(file, old);
+    // Everything written is synced by now, so a failed close loses nothing.
+    closeFile(file);
+    return written ? FileStatus{} : failure(why.text + restored);
 }
 
-// The directory that holds path, "." for a bare file name.
-static std::string directoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Gives the temporary the mode (and, where allowed, the owner) that writing the
-// target in place would leave it with: an existing file's, else 0666 less umask.
-static bool copyPermissions(int fd, const std::string& target) {
-    struct stat info;
-    if (stat(target.c_str(), &info) == 0) {
-        if (fchown(fd, info.st_uid, info.st_gid) != 0) {
-            // Only a privileged user may give a file away; the mode still holds.
-        }
-        return fchmod(fd, info.st_mode & 07777) == 0;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    return fchmod(fd, 0666 & ~mask) == 0;
-}
-
-static bool writeAll(int fd, std::string_view bytes) {
-    if (injectedFault(SaveStep::write))
-        return false;
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a failure here leaves a complete file either
-// way, so it is not reported.
-static void syncDirectory(const std::string& directory) {
-    const int fd = open(directory.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-// Refuses what writing the target in place would refuse, and anything that is
-// not a plain file, which renaming over it would destroy (a link to /dev/null).
-static FileStatus checkReplaceable(const std::string& target) {
-    struct stat info;
-    if (stat(target.c_str(), &info) != 0)
-        return {};
-    if (S_ISDIR(info.st_mode)) {
-        errno = EISDIR;
-        return failure();
-    }
-    if (!S_ISREG(info.st_mode))
-        return {false, "not a regular file"};
-    if (access(target.c_str(), W_OK) != 0)
-        return failure();
-    return {};
-}
-
-FileStatus replaceFileContents(const char* path, std::string_view bytes) {
+FileStatus replaceFileContents(const char* path, std::string_view text) {
+    std::string storage;
+    const std::string_view bytes = platformText(text, storage);
     std::string target = path;
-    if (!resolveLinks(target))
-        return failure();
-    if (const FileStatus replaceable = checkReplaceable(target); !replaceable.ok)
-        return replaceable;
-    std::string temporary = target + ".XXXXXX";
-    const int fd = injectedFault(SaveStep::createTemporary) ? -1 : mkstemp(temporary.data());
-    if (fd < 0)
-        return failure();
+    FileFacts facts;
+    if (!followLinks(target) || !inspectFile(target, facts))
+        return failure(lastSystemError().text);
+    if (facts.directory)
+        return failure("Is a directory");
+    // Replacing a device or a pipe would destroy it (a link to /dev/null, say).
+    if (facts.exists && !facts.regular)
+        return failure("not a regular file");
+    // A rename would replace a file the user may not write; writing in place
+    // would be refused, and so is the save.
+    if (facts.exists && !facts.writable)
+        return failure("the file is read-only for you");
+    if (facts.exists && facts.links > 1)
+        return writeInPlace(target, bytes);
 
-    bool saved = copyPermissions(fd, target) && writeAll(fd, bytes) &&
-                 !injectedFault(SaveStep::sync) && fsync(fd) == 0;
-    int error = errno;
-    // The descriptor is closed even when a test pretends close failed.
-    if ((close(fd) != 0 || injectedFault(SaveStep::close)) && saved) {
-        saved = false;
-        error = errno;
-    }
-    if (saved &&
-        (injectedFault(SaveStep::rename) || rename(temporary.c_str(), target.c_str()) != 0)) {
-        saved = false;
-        error = errno;
-    }
-    if (!saved) {
-        unlink(temporary.c_str());
-        errno = error;
-        return failure();
-    }
-    syncDirectory(directoryOf(target));
-    return {};
+    SystemError why;
+    const Replaced replaced = replaceThroughTemporary(target, facts.exists, bytes, why);
+    if (replaced == Replaced::done)
+        return {};
+    if (replaced == Replaced::blocked && facts.exists)
+        return writeInPlace(target, bytes);
+    if (replaced == Replaced::blocked)
+        return failure("the directory does not let a new file be made, and there is no file "
+                       "to write in place (" +
+                       why.text + ")");
+    return failure(why.text);
 }
-
-#endif

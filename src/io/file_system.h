@@ -1,5 +1,7 @@
 // The few file-system calls the editor makes, behind one portable face. This is
-// the only place that uses POSIX or Windows calls directly.
+// the only header through which POSIX or Windows calls are reached; each
+// platform's calls live in a file of their own (file_system_posix.cpp,
+// file_system_windows.cpp).
 #pragma once
 
 #include <string>
@@ -11,21 +13,45 @@ struct FileStatus {
     std::string reason; // why it failed, in the system's words; "" when ok
 };
 
+// Makes writing past a file-size limit or into a closed pipe fail with an error
+// instead of ending the process (SIGXFSZ and SIGPIPE are ignored); call it once
+// at start-up. Does nothing on Windows, which has neither signal.
+void ignoreOutputSignals();
+
 // Reads the whole file at path into bytes, unchanged (no line-end translation).
 // Returns a failed status, with bytes unspecified, if the file cannot be read.
 FileStatus readFileContents(const char* path, std::string& bytes);
 
-// Replaces the content of the file at path with bytes, all or nothing: the bytes
-// go to a temporary file beside the target, which is synced and then renamed over
-// it. On failure the old file is untouched and the temporary is removed. A
-// symbolic link at path is followed, so the file it names is replaced and the
-// link stays; an existing file's permission bits are kept. Returns the outcome.
-FileStatus replaceFileContents(const char* path, std::string_view bytes);
+// Makes the file at path hold text, with the platform's line ends, all or
+// nothing. Where a new file cannot be told apart from the old one (there is no
+// old file, or it has one link and the new file can keep its owner, group and
+// mode) the text goes to a temporary beside it, which is synced and renamed over
+// it. Otherwise (more links, an owner the saver cannot give, a directory that
+// refuses the temporary or the rename) the old file is written in place, and on a
+// failure its old content is written back. A symbolic link is followed; anything
+// but a regular file is refused. No temporary is ever left behind. Returns the
+// outcome; a failure's reason says why, and after an in-place write whether the
+// old content was restored.
+FileStatus replaceFileContents(const char* path, std::string_view text);
 
-// The steps of replaceFileContents, named so tests can make each one fail.
-enum class SaveStep { none, createTemporary, write, sync, close, rename };
+// The steps of replaceFileContents, named so tests can make each one fail: the
+// first five replace through a temporary, the rest write in place.
+enum class SaveStep {
+    none,
+    createTemporary,
+    write,
+    sync,
+    close,
+    rename,
+    openInPlace,
+    readOld,
+    writeInPlace,
+    syncInPlace,
+    truncate,
+    restore,
+};
 
 // Test seam: from now on, the given step of every replaceFileContents call fails
-// with the given errno value as if the system had refused it; SaveStep::none
-// restores normal behaviour.
+// with the given errno value as if the system had refused it; several steps may
+// fail at once. SaveStep::none restores normal behaviour for every step.
 void failSaveStep(SaveStep step, int error);

@@ -66,10 +66,11 @@ struct Cursor {
     size_t lastLine; // the line of the last number read, 1 before the first
 };
 
-// Skips whitespace, counting line ends; a CR LF counts once, by its LF.
+// Skips whitespace, counting line ends: LF, CR LF (once) and a lone CR, so a
+// file from an old Mac reports the lines a user sees.
 static void skipSpace(Cursor& c) {
     while (c.at < c.end && std::isspace(static_cast<unsigned char>(*c.at))) {
-        if (*c.at == '\n')
+        if (*c.at == '\n' || (*c.at == '\r' && (c.at + 1 == c.end || c.at[1] != '\n')))
             ++c.line;
         ++c.at;
     }
@@ -136,6 +137,10 @@ static const char* scanDouble(const char* at, const char* end, double& value) {
     return stopped;
 }
 
+static const char* skipSign(const char* at) {
+    return *at == '+' || *at == '-' ? at + 1 : at;
+}
+
 // Reads one coordinate, as "%lf" would, into value; it must be finite.
 static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
     skipSpace(c);
@@ -145,8 +150,12 @@ static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
     const char* const stop = scanDouble(c.at, c.end, read);
     if (stop == c.at)
         return refuse(c, std::string("expected ") + what + ", found " + quoteToken(c));
-    if (!std::isfinite(read))
+    // A number too large for a double reads as infinite, like "inf" itself; the
+    // message tells the two apart.
+    if (!std::isfinite(read) && std::isalpha(static_cast<unsigned char>(*skipSign(c.at))))
         return refuse(c, std::string(what) + " " + quoteToken(c) + " is not a finite number");
+    if (!std::isfinite(read))
+        return refuse(c, std::string(what) + " " + quoteToken(c) + " is out of range");
     value = read;
     c.at = stop;
     c.lastLine = c.line;
@@ -252,14 +261,13 @@ bool saveGraph() {
     return status.ok;
 }
 
-// Writes the echo one line at a time, each followed by a flush.
+// Writes the echo one trace line at a time.
 static void writeEcho(const std::string& echo) {
     size_t start = 0;
     while (start < echo.size()) {
-        const size_t end = echo.find('\n', start) + 1;
-        std::cout.write(echo.data() + start, static_cast<std::streamsize>(end - start));
-        std::cout.flush();
-        start = end;
+        const size_t end = echo.find('\n', start);
+        writeTrace(std::string_view(echo).substr(start, end - start));
+        start = end + 1;
     }
 }
 

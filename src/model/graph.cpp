@@ -3,15 +3,26 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <string>
 
 std::vector<Vertex> vertices;
 int32_t selectedVertex = -1;
 int32_t selectedEdgeTarget = -1;
 int32_t linkTarget = -1;
 
+void writeTrace(std::string_view line) {
+    // A failed stream stays failed, so its state is the record that the loss has
+    // been reported: nothing more is written or said.
+    if (!std::cout)
+        return;
+    std::cout << line << '\n' << std::flush;
+    if (!std::cout)
+        std::cerr << "ruvo: standard output is closed; the trace is no longer written\n";
+}
+
 // Writes the trace line "a b" for the edge from a to b.
 static void tracePair(int32_t a, int32_t b) {
-    std::cout << a << ' ' << b << '\n' << std::flush;
+    writeTrace(std::to_string(a) + ' ' + std::to_string(b));
 }
 
 bool isVertex(int32_t index) {
@@ -70,7 +81,7 @@ void linkOrSelectEdge(double x, double y) {
             adjacency.push_back(linkTarget);
         selectedEdgeTarget = -1;
     }
-    std::cout << "middle\n" << std::flush;
+    writeTrace("middle");
 }
 
 // Removes every edge to or from vertex k and the vertex itself in one pass over

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 struct Vertex {
@@ -52,3 +53,8 @@ void deleteSelection();
 
 // Empties the vertex list; the selection values are unchanged.
 void clearVertices();
+
+// Writes line and a newline to standard output as one trace line, and flushes it.
+// Once standard output has failed (its reader has gone), says so once on standard
+// error and drops the rest of the trace; the editor goes on without it.
+void writeTrace(std::string_view line);

@@ -29,7 +29,10 @@ class EditorTest : public ::testing::Test {
         selectedVertex = selectedEdgeTarget = linkTarget = -1;
         savedCout = std::cout.rdbuf(trace.rdbuf());
     }
-    void TearDown() override { std::cout.rdbuf(savedCout); }
+    void TearDown() override {
+        std::cout.rdbuf(savedCout);
+        std::cout.clear(); // a test may have made the trace fail
+    }
 
     // Returns the trace written since the last call and starts a new one.
     std::string takeTrace() {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using GraphFileWriter = GraphFileTest;
 using GraphFileReader = GraphFileTest;
@@ -114,7 +115,10 @@ TEST_F(RefusedLoad, LeavesTheGraphAsItWasAndSaysWhere) {
         {"-2147483649 -1 1 0\n", "line 1: the selected vertex \"-2147483649\" is outside"},
         {"0 -1 1 1\ninf 0 0\n", "line 2: an x coordinate \"inf\" is not a finite number"},
         {"0 -1 1 1\n0 nan 0\n", "line 2: a y coordinate \"nan\" is not a finite"},
-        {"0 -1 1 1\n1e999 0 0\n", "line 2: an x coordinate \"1e999\" is not a finite"},
+        {"0 -1 1 1\n1e309 0 0\n", "line 2: an x coordinate \"1e309\" is out of range"},
+        {"0 -1 1 1\n0 -0x1p9999 0\n", "line 2: a y coordinate \"-0x1p9999\" is out of range"},
+        {"0\r-1\r1\r1\r0 zero 0\r", "line 5: expected a y coordinate"},
+        {"0\r\n-1\r\n\r\n1 1\r\n0 zero 0\r\n", "line 5: expected a y coordinate"},
         {"0 -1 1 1\n0 0 0\n\n7\n", "line 4: unexpected \"7\" after the last vertex"},
         {"-1 -1 -1 0 junk", "line 1: unexpected \"junk\""},
         {std::string("-1 -1 -1 0\n\0", 12), "line 2: unexpected"},
@@ -177,26 +181,37 @@ TEST_F(FailedSave, DirectoryInPlaceOfTheFile) {
     EXPECT_EQ(takeTrace(), "");
 }
 
+// Past the limit a write fails instead of ending the process, once the editor
+// has ignored the signal; through a temporary or in place, the old file stays.
 TEST_F(FailedSave, FileSizeLimitKeepsTheOldFile) {
-    writeFile(graphFileName, twoVertexFile);
     for (int i = 0; i < 1000; ++i)
         addVertex(i / 1000.0, 0);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit small = saved;
     small.rlim_cur = 4096;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    ::testing::internal::CaptureStderr();
-    const bool saveResult = saveGraph();
-    const std::string message = ::testing::internal::GetCapturedStderr();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_DFL);
+    ignoreOutputSignals();
+    const std::pair<bool, const char*> ways[] = {{false, ""},
+                                                 {true, "; the old content was restored"}};
+    for (const auto& [linked, outcome] : ways) {
+        writeFile(graphFileName, twoVertexFile);
+        if (linked)
+            fs::create_hard_link(graphFileName, "other.ruv");
+        setrlimit(RLIMIT_FSIZE, &small);
+        ::testing::internal::CaptureStderr();
+        const bool saveResult = saveGraph();
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        setrlimit(RLIMIT_FSIZE, &saved);
 
-    EXPECT_FALSE(saveResult);
-    EXPECT_EQ(message, "ruvo: graph not saved to graph.ruv: File too large\n");
-    EXPECT_EQ(readFile(graphFileName), twoVertexFile);
-    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+        EXPECT_FALSE(saveResult);
+        EXPECT_EQ(message, std::string("ruvo: graph not saved to graph.ruv: File too large") +
+                               outcome + "\n");
+        EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+        EXPECT_EQ(directoryListing().size(), linked ? 2u : 1u);
+    }
+    std::signal(SIGXFSZ, previousHandler);
+    std::signal(SIGPIPE, SIG_DFL);
     EXPECT_EQ(vertices.size(), 1000u);
 }
 
@@ -223,4 +238,88 @@ TEST_F(GraphFileWriter, ReplacesTheLinkedFileKeepingLinkAndPermissions) {
     EXPECT_EQ(fs::status("store/kept.ruv").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(std::distance(fs::directory_iterator("store"), fs::directory_iterator()), 1);
+}
+
+// The saver acts as another user, so the file and its directory can belong to
+// someone else; only root can switch, as CI does.
+class SaveAsAnotherUser : public GraphFileTest {
+  protected:
+    static constexpr uid_t saver = 61001; // ids with no account are users all the same
+    static constexpr uid_t owner = 61002;
+
+    void SetUp() override {
+        GraphFileTest::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "only root can save as another user";
+        buildTwoVertexGraph();
+    }
+    // Saves as the saver; returns what standard error said.
+    static std::string saveAsSaver(bool expected) {
+        EXPECT_EQ(setegid(saver), 0);
+        EXPECT_EQ(seteuid(saver), 0);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(saveGraph(), expected);
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(seteuid(0), 0);
+        EXPECT_EQ(setegid(0), 0);
+        return message;
+    }
+    static void giveTo(const char* path, uid_t user, mode_t mode) {
+        ASSERT_EQ(chown(path, user, user), 0);
+        ASSERT_EQ(chmod(path, mode), 0);
+    }
+    // Checks that the file holds the graph and still belongs to user.
+    static void expectSavedFor(uid_t user) {
+        struct stat info {};
+        ASSERT_EQ(stat(graphFileName, &info), 0);
+        EXPECT_EQ(info.st_uid, user);
+        EXPECT_EQ(info.st_gid, user);
+        EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+        EXPECT_EQ(directoryListing(), std::vector<std::string>{graphFileName});
+    }
+};
+
+TEST_F(SaveAsAnotherUser, KeepsTheOwnerOfAWritableFile) {
+    giveTo(".", 0, 0777);
+    writeFile(graphFileName, "old");
+    giveTo(graphFileName, owner, 0666);
+    EXPECT_EQ(saveAsSaver(true), "");
+    expectSavedFor(owner);
+}
+
+TEST_F(SaveAsAnotherUser, WritesInPlaceInAReadOnlyDirectory) {
+    giveTo(".", 0, 0755);
+    EXPECT_NE(saveAsSaver(false).find("there is no file to write in place (Permission denied)"),
+              std::string::npos);
+    writeFile(graphFileName, "an old graph, longer than the new one is going to be .......");
+    giveTo(graphFileName, saver, 0644);
+    EXPECT_EQ(saveAsSaver(true), "");
+    expectSavedFor(saver);
+}
+
+TEST_F(SaveAsAnotherUser, WritesInPlaceInAStickySharedDirectory) {
+    giveTo(".", 0, 01777);
+    writeFile(graphFileName, "old");
+    giveTo(graphFileName, owner, 0666);
+    EXPECT_EQ(saveAsSaver(true), "");
+    expectSavedFor(owner);
+}
+
+TEST_F(SaveAsAnotherUser, RefusesAFileReadOnlyForTheSaver) {
+    giveTo(".", 0, 0777);
+    writeFile(graphFileName, "old");
+    giveTo(graphFileName, owner, 0644);
+    EXPECT_EQ(saveAsSaver(false),
+              "ruvo: graph not saved to graph.ruv: the file is read-only for you\n");
+    EXPECT_EQ(readFile(graphFileName), "old");
+}
+
+TEST_F(GraphFileWriter, KeepsEveryHardLinkToTheFile) {
+    writeFile(graphFileName, "old");
+    fs::create_hard_link(graphFileName, "other.ruv");
+    buildTwoVertexGraph();
+    ASSERT_TRUE(saveGraph());
+    EXPECT_EQ(readFile("other.ruv"), twoVertexFile);
+    EXPECT_TRUE(fs::equivalent(graphFileName, "other.ruv"));
+    EXPECT_EQ(directoryListing(), (std::vector<std::string>{"graph.ruv", "other.ruv"}));
 }

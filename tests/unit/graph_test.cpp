@@ -183,3 +183,25 @@ TEST_F(VertexDeletion, DeletingTheLastVertexLeavesNoEntryNamingIt) {
     deleteSelection();
     EXPECT_TRUE(vertices.empty());
 }
+
+// A stream buffer whose reader has gone: every write fails.
+class ClosedOutput : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST_F(EdgeLinking, ClosedTraceIsReportedOnceAndEditingGoesOn) {
+    addVertices({{-0.5, 0}, {0.5, 0}});
+    selectedVertex = 0;
+    ClosedOutput closed;
+    std::streambuf* const open = std::cout.rdbuf(&closed);
+    ::testing::internal::CaptureStderr();
+    linkOrSelectEdge(0.5, 0);
+    linkOrSelectEdge(0.5, 0);
+    deleteSelection();
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    std::cout.rdbuf(open);
+    EXPECT_EQ(message, "ruvo: standard output is closed; the trace is no longer written\n");
+    EXPECT_TRUE(adjacencyOf(0).empty());
+    EXPECT_EQ(selectedVertex, -1);
+}

@@ -1,5 +1,6 @@
-// Each step of a save made to fail in turn: whatever the step, the old file, the
-// folder and the graph in memory stay as they were, and standard error says why.
+// Each step of a save made to fail in turn, through a temporary and in place:
+// whatever the step, the old file, the folder and the graph in memory stay as
+// they were, and standard error says why.
 #include "editor_fixture.h"
 
 #include <cerrno>
@@ -20,6 +21,7 @@ struct StepFault {
     SaveStep step;
     int error;
     const char* name;
+    const char* outcome = ""; // what the message adds after the system's words
 };
 
 // Names the case in test output, in place of its bytes.
@@ -27,12 +29,24 @@ void PrintTo(const StepFault& fault, std::ostream* out) {
     *out << fault.name;
 }
 
+// A refused temporary or rename is not a failure but a reason to write in
+// place, so these errors are of other kinds.
 const StepFault stepFaults[] = {
-    {SaveStep::createTemporary, EACCES, "createTemporary"},
+    {SaveStep::createTemporary, EMFILE, "createTemporary"},
     {SaveStep::write, ENOSPC, "write"},
     {SaveStep::sync, EIO, "sync"},
     {SaveStep::close, EDQUOT, "close"},
     {SaveStep::rename, EXDEV, "rename"},
+};
+
+const char* const restored = "; the old content was restored";
+
+const StepFault inPlaceFaults[] = {
+    {SaveStep::openInPlace, EIO, "openInPlace"},
+    {SaveStep::readOld, EIO, "readOld"},
+    {SaveStep::writeInPlace, ENOSPC, "writeInPlace", restored},
+    {SaveStep::syncInPlace, EIO, "syncInPlace", restored},
+    {SaveStep::truncate, EFBIG, "truncate", restored},
 };
 
 class SaveFault : public GraphFileTest, public ::testing::WithParamInterface<StepFault> {
@@ -47,7 +61,7 @@ class SaveFault : public GraphFileTest, public ::testing::WithParamInterface<Ste
             EXPECT_FALSE(saveGraph());
             EXPECT_EQ(::testing::internal::GetCapturedStderr(),
                       std::string("ruvo: graph not saved to graph.ruv: ") +
-                          std::strerror(GetParam().error) + "\n");
+                          std::strerror(GetParam().error) + GetParam().outcome + "\n");
         }
         EXPECT_EQ(modelText(), before);
         EXPECT_EQ(takeTrace(), "");
@@ -91,7 +105,66 @@ TEST_P(SaveFault, KeepsTheLinkedFileAndTheLink) {
     EXPECT_EQ(std::distance(fs::directory_iterator("store"), fs::directory_iterator()), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachStep, SaveFault, ::testing::ValuesIn(stepFaults),
-                         [](const ::testing::TestParamInfo<StepFault>& step) {
-                             return std::string(step.param.name);
-                         });
+std::string nameOf(const ::testing::TestParamInfo<StepFault>& step) {
+    return step.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, SaveFault, ::testing::ValuesIn(stepFaults), nameOf);
+
+// A second name for the file makes every save write it in place.
+using InPlaceSaveFault = SaveFault;
+
+TEST_P(InPlaceSaveFault, KeepsTheOldContentUnderBothNames) {
+    writeFile(graphFileName, twoVertexFile);
+    fs::create_hard_link(graphFileName, "other.ruv");
+    addVertices({{0.5, 0.5}, {0.25, 0.125}});
+    expectFailedSave();
+    EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+    EXPECT_EQ(readFile("other.ruv"), twoVertexFile);
+    EXPECT_EQ(directoryListing(), (std::vector<std::string>{"graph.ruv", "other.ruv"}));
+
+    ASSERT_TRUE(saveGraph());
+    EXPECT_EQ(readFile("other.ruv"), modelText());
+    EXPECT_EQ(fs::hard_link_count(graphFileName), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, InPlaceSaveFault, ::testing::ValuesIn(inPlaceFaults), nameOf);
+
+using SaveWayAround = GraphFileTest;
+
+TEST_F(SaveWayAround, RestoreThatFailsTooIsReported) {
+    writeFile(graphFileName, twoVertexFile);
+    fs::create_hard_link(graphFileName, "other.ruv");
+    addVertex(0.5, 0.5);
+    FailingStep writing(SaveStep::writeInPlace, ENOSPC);
+    FailingStep restoring(SaveStep::restore, EIO);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveGraph());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              std::string("ruvo: graph not saved to graph.ruv: ") + std::strerror(ENOSPC) +
+                  "; the old content could not be restored (" + std::strerror(EIO) + ")\n");
+}
+
+// A directory that refuses the temporary or the rename leaves the existing file
+// to be written in place, and a file that is not there yet cannot be saved.
+TEST_F(SaveWayAround, RefusedTemporaryOrRenameWritesInPlace) {
+    buildTwoVertexGraph();
+    {
+        FailingStep creating(SaveStep::createTemporary, EACCES);
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(saveGraph());
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  "ruvo: graph not saved to graph.ruv: the directory does not let a new file be "
+                  "made, and there is no file to write in place (" +
+                      std::string(std::strerror(EACCES)) + ")\n");
+        EXPECT_TRUE(directoryListing().empty());
+        writeFile(graphFileName, "old");
+        EXPECT_TRUE(saveGraph());
+        EXPECT_EQ(readFile(graphFileName), twoVertexFile);
+    }
+    addVertex(0, 0);
+    FailingStep renaming(SaveStep::rename, EBUSY);
+    EXPECT_TRUE(saveGraph());
+    EXPECT_EQ(readFile(graphFileName), modelText());
+    EXPECT_EQ(directoryListing(), std::vector<std::string>{"graph.ruv"});
+}

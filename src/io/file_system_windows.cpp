@@ -1,0 +1,177 @@
+// The file code's system calls on Windows.
+#include "io/file_system.h"
+#include "io/file_system_platform.h"
+
+#include <algorithm>
+#include <string>
+
+#include <windows.h>
+
+void ignoreOutputSignals() {}
+
+SystemError lastSystemError() {
+    const DWORD error = GetLastError();
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text),
+        0, nullptr);
+    std::string words = length > 0 ? std::string(text, length) : "unknown system error";
+    LocalFree(text);
+    // The system's sentences end in a full stop and CR LF; a message goes on after them.
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.' ||
+                              words.back() == ' '))
+        words.pop_back();
+    const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                         error == ERROR_LOCK_VIOLATION;
+    return {refused, words};
+}
+
+static HANDLE handleOf(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+static FileHandle fileOf(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? noFile : reinterpret_cast<FileHandle>(handle);
+}
+
+// A link is written through in place instead (see inspectFile), which keeps
+// both the link and the file it names.
+bool followLinks(std::string&) {
+    return true;
+}
+
+// The number of names the file at path has.
+static bool countLinks(const std::string& path, uint64_t& links) {
+    const HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    links = known ? info.nNumberOfLinks : 1;
+    return known;
+}
+
+bool inspectFile(const std::string& path, FileFacts& facts) {
+    facts = FileFacts{};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    const DWORD attributes = data.dwFileAttributes;
+    facts.exists = true;
+    facts.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.regular = !facts.directory && (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    facts.writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+    if (!facts.regular)
+        return true;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // A rename would replace the link itself and leave the file it names
+        // behind with the old graph.
+        facts.links = 2;
+        return true;
+    }
+    return countLinks(path, facts.links);
+}
+
+bool createTemporaryBeside(const std::string& target, FileHandle& file, std::string& name) {
+    // The process id keeps two editors in one folder apart; the counter, two
+    // saves of one editor.
+    static unsigned serial = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + "." + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++serial) + ".tmp";
+        file = fileOf(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file != noFile || GetLastError() != ERROR_FILE_EXISTS)
+            return file != noFile;
+    }
+    return false;
+}
+
+// Windows gives a new file the folder's inherited permissions and its creator as
+// owner; a file that is not read-only has nothing else to keep.
+bool copyAttributes(FileHandle, const std::string&, bool) {
+    return true;
+}
+
+bool openForUpdate(const std::string& path, FileHandle& file) {
+    file = fileOf(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file != noFile;
+}
+
+static bool seekToStart(FileHandle file) {
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(handleOf(file), start, nullptr, FILE_BEGIN) != 0;
+}
+
+bool readWhole(FileHandle file, std::string& bytes) {
+    if (!seekToStart(file))
+        return false;
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(handleOf(file), buffer, sizeof buffer, &count, nullptr))
+            return false;
+        if (count == 0)
+            return true;
+        bytes.append(buffer, count);
+    }
+}
+
+bool writeFromStart(FileHandle file, std::string_view bytes) {
+    if (!seekToStart(file))
+        return false;
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handleOf(file), bytes.data(), chunk, &written, nullptr))
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool syncFile(FileHandle file) {
+    return FlushFileBuffers(handleOf(file)) != 0;
+}
+
+bool cutFile(FileHandle file, uint64_t length) {
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(handleOf(file), end, nullptr, FILE_BEGIN) != 0 &&
+           SetEndOfFile(handleOf(file)) != 0;
+}
+
+bool closeFile(FileHandle file) {
+    return CloseHandle(handleOf(file)) != 0;
+}
+
+bool renameOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void removeFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+}
+
+// MOVEFILE_WRITE_THROUGH already waits until the rename is on disk.
+void syncDirectoryOf(const std::string&) {}
+
+std::string_view platformText(std::string_view text, std::string& storage) {
+    storage.clear();
+    storage.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        if (c == '\n')
+            storage += '\r';
+        storage += c;
+    }
+    return storage;
+}
