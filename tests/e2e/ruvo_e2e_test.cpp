@@ -20,6 +20,7 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -54,9 +55,11 @@ void redirect(int fd, const std::string& path) {
 }
 
 // Starts args[0] (looked up on PATH) in dir, with DISPLAY set to display when it
-// is not empty and stdout/stderr appended to the given files.
+// is not empty and stdout/stderr appended to the given files; inChild, if any,
+// runs in the child just before the program starts.
 pid_t spawn(const std::vector<std::string>& args, const std::string& display,
-            const std::string& dir, const std::string& out, const std::string& err) {
+            const std::string& dir, const std::string& out, const std::string& err,
+            const std::function<void()>& inChild = {}) {
     std::vector<char*> argv;
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -76,6 +79,8 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& display,
             _exit(126);
         redirect(STDOUT_FILENO, out);
         redirect(STDERR_FILENO, err);
+        if (inChild)
+            inChild();
         execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -170,7 +175,8 @@ class RuvoWindow : public testing::Test {
         ASSERT_NE(display_, nullptr) << "cannot connect to Xvfb on " << displayName_;
         XSetErrorHandler(ignoreXError);
 
-        ruvo_ = spawn({RUVO_BINARY}, displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt");
+        ruvo_ = spawn({RUVO_BINARY}, displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt",
+                      inRuvo_);
         ASSERT_NO_FATAL_FAILURE(findWindow());
         ASSERT_TRUE(shows("a white window", [](const Frame& f) { return f.white(); }));
         xdo({"windowfocus", "--sync", winId_});
@@ -294,15 +300,20 @@ class RuvoWindow : public testing::Test {
 
     // Polls a file in ruvo's working directory until it holds exactly expected.
     testing::AssertionResult holds(const std::string& file, const std::string& expected) {
+        return holds(file, expected, [&](const std::string& text) { return text == expected; });
+    }
+    // Polls the file until ok holds for its text; what describes the wait.
+    testing::AssertionResult holds(const std::string& file, const std::string& what,
+                                   const std::function<bool(const std::string&)>& ok) {
         std::string actual;
         for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
             actual = readFile(dir_ + "/" + file);
-            if (actual == expected)
+            if (ok(actual))
                 return testing::AssertionSuccess();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return testing::AssertionFailure()
-               << file << " holds\n[" << actual << "]\ninstead of\n[" << expected << "]";
+               << file << " holds\n[" << actual << "]\ninstead of\n[" << what << "]";
     }
 
     std::string trace() { return readFile(dir_ + "/trace.txt"); }
@@ -325,6 +336,18 @@ class RuvoWindow : public testing::Test {
     }
     void key(const char* name) { xdo({"key", name}); }
 
+    // The names in ruvo's working directory that look like a temporary of a save.
+    std::vector<std::string> temporaries() {
+        std::vector<std::string> found;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("graph.ruv", 0) == 0 && name != "graph.ruv")
+                found.push_back(name);
+        }
+        return found;
+    }
+
+    std::function<void()> inRuvo_; // set up ruvo's process before it starts; none by default
     std::string dir_, displayName_, winId_;
     pid_t xvfb_ = -1, ruvo_ = -1;
     Display* display_ = nullptr;
@@ -472,4 +495,93 @@ TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
               "be\nruvo: graph not saved to graph.ruv: Is a directory\n");
     EXPECT_TRUE(fs::is_directory(dir_ + "/graph.ruv"));
     EXPECT_EQ(trace(), "");
+}
+
+// Started as under "ulimit -f 1", with the signal a shell leaves in place: a save
+// past the limit must fail like any other, and the graph stay to be saved later.
+class RuvoUnderFileSizeLimit : public RuvoWindow {
+  protected:
+    RuvoUnderFileSizeLimit() {
+        inRuvo_ = [] {
+            const rlimit limit{1024, RLIM_INFINITY};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_DFL);
+        };
+    }
+};
+
+TEST_F(RuvoUnderFileSizeLimit, FailedSaveKeepsTheEditorAndTheGraph) {
+    const std::string empty = "-1\n-1\n-1\n0\n";
+    std::ofstream(dir_ + "/graph.ruv") << empty;
+    std::vector<std::string> presses;
+    for (int i = 0; i < 60; ++i)
+        presses.insert(presses.end(),
+                       {"mousemove", "--window", winId_, std::to_string(20 + i % 10 * 40),
+                        std::to_string(20 + i / 10 * 45), "click", "3"});
+    xdo(presses);
+    key("s");
+    ASSERT_TRUE(holds("stderr.txt", "ruvo: graph not saved to graph.ruv: File too large\n"));
+    EXPECT_TRUE(ruvoRunning());
+    EXPECT_EQ(readFile(dir_ + "/graph.ruv"), empty);
+    EXPECT_TRUE(temporaries().empty());
+
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(ruvo_, RLIMIT_FSIZE, &unlimited, nullptr), 0);
+    key("s");
+    ASSERT_TRUE(holds("graph.ruv", "the 60 vertices", [](const std::string& text) {
+        return text.rfind("-1\n-1\n-1\n60\n", 0) == 0;
+    }));
+}
+
+// The trace goes to a pipe whose reader leaves after the first line, as with
+// "ruvo | head -n 1".
+class RuvoTracingIntoAPipe : public RuvoWindow {
+  protected:
+    RuvoTracingIntoAPipe() {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) == 0) {
+            traceReader_ = ends[0];
+            traceWriter_ = ends[1];
+        }
+        inRuvo_ = [this] {
+            dup2(traceWriter_, STDOUT_FILENO);
+            signal(SIGPIPE, SIG_DFL);
+        };
+    }
+    ~RuvoTracingIntoAPipe() override {
+        close(traceReader_);
+        close(traceWriter_);
+    }
+    // Reads the first trace line, then closes the pipe's only reader.
+    std::string readFirstLineAndLeave() {
+        close(traceWriter_);
+        traceWriter_ = -1;
+        std::string line;
+        pollfd ready{traceReader_, POLLIN, 0};
+        char c = 0;
+        while (poll(&ready, 1, 5000) > 0 && read(traceReader_, &c, 1) == 1 && c != '\n')
+            line += c;
+        close(traceReader_);
+        traceReader_ = -1;
+        return line;
+    }
+    int traceReader_ = -1; // the test's end of ruvo's standard output, -1 once closed
+    int traceWriter_ = -1; // ruvo's end, held until ruvo has it; -1 once closed
+};
+
+TEST_F(RuvoTracingIntoAPipe, ClosedTraceKeepsTheEditorAndSaveWorks) {
+    click(3, 100, 200);
+    click(3, 300, 200);
+    click(1, 100, 200);
+    click(2, 300, 200);
+    ASSERT_EQ(readFirstLineAndLeave(), "middle");
+    click(2, 300, 200);
+    click(2, 300, 200);
+    ASSERT_TRUE(
+        holds("stderr.txt", "ruvo: standard output is closed; the trace is no longer written\n"));
+    key("s");
+    ASSERT_TRUE(holds("graph.ruv", "0\n1\n1\n2\n-0.500000 0.000000 1\n1\n0.500000 0.000000 0\n"));
+    EXPECT_TRUE(ruvoRunning());
+    EXPECT_EQ(readFile(dir_ + "/stderr.txt"),
+              "ruvo: standard output is closed; the trace is no longer written\n");
 }
