@@ -268,50 +268,48 @@ class SaveAsAnotherUser : public GraphFileTest {
         ASSERT_EQ(chown(path, user, user), 0);
         ASSERT_EQ(chmod(path, mode), 0);
     }
-    // Checks that the file holds the graph and still belongs to user.
-    static void expectSavedFor(uid_t user) {
-        struct stat info {};
-        ASSERT_EQ(stat(graphFileName, &info), 0);
-        EXPECT_EQ(info.st_uid, user);
-        EXPECT_EQ(info.st_gid, user);
-        EXPECT_EQ(readFile(graphFileName), twoVertexFile);
-        EXPECT_EQ(directoryListing(), std::vector<std::string>{graphFileName});
-    }
 };
 
-TEST_F(SaveAsAnotherUser, KeepsTheOwnerOfAWritableFile) {
-    giveTo(".", 0, 0777);
-    writeFile(graphFileName, "old");
-    giveTo(graphFileName, owner, 0666);
-    EXPECT_EQ(saveAsSaver(true), "");
-    expectSavedFor(owner);
+// Each case: a directory, a file in it and whose it is; an empty message means
+// the save must succeed and leave the file its owner.
+struct SharedFile {
+    const char* what;
+    mode_t directoryMode;
+    uid_t fileOwner;
+    mode_t fileMode;
+    const char* message;
+};
+
+TEST_F(SaveAsAnotherUser, KeepsTheOwnerWhereverTheFileIsWritable) {
+    const SharedFile cases[] = {
+        {"another user's writable file", 0777, owner, 0666, ""},
+        {"the saver's file in a read-only directory", 0755, saver, 0644, ""},
+        {"another user's file in a sticky shared directory", 01777, owner, 0666, ""},
+        {"another user's read-only file", 0777, owner, 0644,
+         "ruvo: graph not saved to graph.ruv: the file is read-only for you\n"},
+    };
+    for (const SharedFile& shared : cases) {
+        SCOPED_TRACE(shared.what);
+        const std::string old = "an old graph, longer than the new one is going to be ......";
+        writeFile(graphFileName, old);
+        giveTo(".", 0, shared.directoryMode);
+        giveTo(graphFileName, shared.fileOwner, shared.fileMode);
+        EXPECT_EQ(saveAsSaver(*shared.message == '\0'), shared.message);
+        struct stat info {};
+        ASSERT_EQ(stat(graphFileName, &info), 0);
+        EXPECT_EQ(info.st_uid, shared.fileOwner);
+        EXPECT_EQ(info.st_gid, shared.fileOwner);
+        EXPECT_EQ(readFile(graphFileName), *shared.message == '\0' ? twoVertexFile : old);
+        EXPECT_EQ(directoryListing(), std::vector<std::string>{graphFileName});
+    }
 }
 
-TEST_F(SaveAsAnotherUser, WritesInPlaceInAReadOnlyDirectory) {
+TEST_F(SaveAsAnotherUser, NothingToWriteInAReadOnlyDirectory) {
     giveTo(".", 0, 0755);
-    EXPECT_NE(saveAsSaver(false).find("there is no file to write in place (Permission denied)"),
-              std::string::npos);
-    writeFile(graphFileName, "an old graph, longer than the new one is going to be .......");
-    giveTo(graphFileName, saver, 0644);
-    EXPECT_EQ(saveAsSaver(true), "");
-    expectSavedFor(saver);
-}
-
-TEST_F(SaveAsAnotherUser, WritesInPlaceInAStickySharedDirectory) {
-    giveTo(".", 0, 01777);
-    writeFile(graphFileName, "old");
-    giveTo(graphFileName, owner, 0666);
-    EXPECT_EQ(saveAsSaver(true), "");
-    expectSavedFor(owner);
-}
-
-TEST_F(SaveAsAnotherUser, RefusesAFileReadOnlyForTheSaver) {
-    giveTo(".", 0, 0777);
-    writeFile(graphFileName, "old");
-    giveTo(graphFileName, owner, 0644);
     EXPECT_EQ(saveAsSaver(false),
-              "ruvo: graph not saved to graph.ruv: the file is read-only for you\n");
-    EXPECT_EQ(readFile(graphFileName), "old");
+              "ruvo: graph not saved to graph.ruv: the directory does not let a new file be made, "
+              "and there is no file to write in place (Permission denied)\n");
+    EXPECT_TRUE(directoryListing().empty());
 }
 
 TEST_F(GraphFileWriter, KeepsEveryHardLinkToTheFile) {
