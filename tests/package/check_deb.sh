@@ -59,7 +59,7 @@ if window=$(wait_for_window Ruvo 20 "$ruvo_pid"); then
     # Two vertices, then S saves them to graph.ruv.
     xdotool mousemove --window "$window" 100 200 click 3 mousemove --window "$window" 300 200 \
         click 3 key s
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         [ -s graph.ruv ] && break
         sleep 0.1
     done

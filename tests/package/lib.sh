@@ -38,12 +38,12 @@ stop_xvfb() {
     xvfb_pid=
 }
 
-# Prints the id of the window titled exactly $1 once one exists; fails after $2
+# Prints the id of the window titled exactly $1 once it is shown; fails after $2
 # seconds, or as soon as process $3 has ended.
 wait_for_window() {
     local title=$1 deadline=$((SECONDS + $2)) process=$3 id
     while [ "$SECONDS" -lt "$deadline" ]; do
-        id=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1)
+        id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         kill -0 "$process" 2>/dev/null || return 1
         sleep 0.2
