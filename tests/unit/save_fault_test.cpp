@@ -27,11 +27,17 @@ void PrintTo(const StepFault& fault, std::ostream* out) {
     *out << fault.name;
 }
 
+#ifdef EDQUOT
+constexpr int quotaExceeded = EDQUOT;
+#else
+constexpr int quotaExceeded = ENOSPC; // Windows has no disk quota error
+#endif
+
 const StepFault stepFaults[] = {
     {SaveStep::createTemporary, EACCES, "createTemporary"},
     {SaveStep::write, ENOSPC, "write"},
     {SaveStep::sync, EIO, "sync"},
-    {SaveStep::close, EDQUOT, "close"},
+    {SaveStep::close, quotaExceeded, "close"},
     {SaveStep::rename, EXDEV, "rename"},
 };
 
@@ -68,7 +74,7 @@ TEST_P(SaveFault, KeepsTheOldFileAndLeavesNoTemporary) {
 
     // Once the seam is reset the same save goes through.
     ASSERT_TRUE(saveGraph());
-    EXPECT_EQ(readFile(graphFileName), modelText());
+    EXPECT_EQ(readFile(graphFileName), asWritten(modelText()));
     EXPECT_EQ(directoryListing(), std::vector<std::string>{"graph.ruv"});
 }
 
@@ -78,6 +84,7 @@ TEST_P(SaveFault, CreatesNoFileWhereThereWasNone) {
     EXPECT_TRUE(directoryListing().empty());
 }
 
+#ifndef _WIN32
 // Through a link the temporary lives beside the linked file, so that is where
 // none may be left.
 TEST_P(SaveFault, KeepsTheLinkedFileAndTheLink) {
@@ -90,6 +97,7 @@ TEST_P(SaveFault, KeepsTheLinkedFileAndTheLink) {
     EXPECT_EQ(readFile("store/kept.ruv"), twoVertexFile);
     EXPECT_EQ(std::distance(fs::directory_iterator("store"), fs::directory_iterator()), 1);
 }
+#endif
 
 INSTANTIATE_TEST_SUITE_P(EachStep, SaveFault, ::testing::ValuesIn(stepFaults),
                          [](const ::testing::TestParamInfo<StepFault>& step) {
