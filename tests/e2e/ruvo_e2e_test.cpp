@@ -59,6 +59,11 @@ bool testingWindowsBuild() {
     });
 }
 
+// How long a check waits for the editor; Wine answers more slowly.
+Clock::duration patience() {
+    return testingWindowsBuild() ? 2 * kPatience : kPatience;
+}
+
 // The bytes the editor writes for text: its platform's line ends.
 std::string asWritten(const std::string& text) {
     if (!testingWindowsBuild())
@@ -316,7 +321,7 @@ class RuvoWindow : public testing::Test {
     testing::AssertionResult shows(const std::string& what,
                                    const std::function<bool(const Frame&)>& ok) {
         Frame f;
-        for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
+        for (const auto deadline = Clock::now() + patience(); Clock::now() < deadline;) {
             f = grab();
             if (ok(f))
                 return testing::AssertionSuccess();
@@ -335,7 +340,7 @@ class RuvoWindow : public testing::Test {
     testing::AssertionResult holds(const std::string& file, const std::string& text) {
         const std::string expected = asWritten(text);
         std::string actual;
-        for (const auto deadline = Clock::now() + kPatience; Clock::now() < deadline;) {
+        for (const auto deadline = Clock::now() + patience(); Clock::now() < deadline;) {
             actual = readFile(dir_ + "/" + file);
             if (actual == expected)
                 return testing::AssertionSuccess();
