@@ -33,11 +33,11 @@ static void collectInputs(const fs::path& path, std::vector<fs::path>& inputs) {
 static bool replay(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "replay_corpus: cannot read %s\n", path.c_str());
+        std::fprintf(stderr, "replay_corpus: cannot read %s\n", path.string().c_str());
         return false;
     }
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", path.string().c_str());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     return true;

@@ -15,12 +15,11 @@
 #include <initializer_list>
 #include <iostream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 class EditorTest : public ::testing::Test {
   protected:
@@ -63,6 +62,16 @@ inline constexpr const char* twoVertexFile = "0\n-1\n1\n2\n"
                                              "-0.500000 0.250000 1\n1\n"
                                              "0.500000 -0.250000 0\n";
 
+// The bytes a save writes for text: the file is text, so on Windows every line
+// ends in CR LF.
+inline std::string asWritten(std::string text) {
+#ifdef _WIN32
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+        text.insert(at, 1, '\r');
+#endif
+    return text;
+}
+
 // Each test runs in a fresh, empty working directory of its own.
 class GraphFileTest : public EditorTest {
   protected:
@@ -71,8 +80,9 @@ class GraphFileTest : public EditorTest {
         // A parameterized test's name holds a '/', which must not nest the directory.
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '-');
-        directory =
-            fs::temp_directory_path() / ("ruvo-test-" + name + "-" + std::to_string(getpid()));
+        // Unique to this run, so two runs at once never share a directory.
+        directory = fs::temp_directory_path() /
+                    ("ruvo-test-" + name + "-" + std::to_string(std::random_device{}()));
         fs::remove_all(directory);
         fs::create_directories(directory);
         previous = fs::current_path();
