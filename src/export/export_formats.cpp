@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 // The window's size in pixels; the picture and the DOT drawing area match it.
@@ -35,37 +36,65 @@ bool formatOfFileName(const std::string& fileName, ExportFormat& format) {
     return formatNamed(extension, format);
 }
 
-static void appendIndex(std::string& out, size_t index) {
-    char digits[24];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, index).ptr);
-}
-
-static void appendInteger(std::string& out, int32_t value) {
-    char digits[16];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
-// Appends value with the given number of decimals, dropping trailing zeros.
-// Meant for numbers of a few digits before the point, such as pixel positions.
-static void appendShort(std::string& out, double value, int decimals) {
-    char text[48];
-    char* end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
-    if (std::find(text, end, '.') != end) {
-        while (end[-1] == '0')
-            --end;
-        if (end[-1] == '.')
-            --end;
+// One piece of output (a line, a shape) built in a buffer on the stack, so that
+// each piece costs one append to the whole text. A piece holds at most a few
+// literals and two coordinates of the largest double, well within the buffer.
+class Piece {
+  public:
+    Piece& text(std::string_view literal) {
+        at = std::copy(literal.begin(), literal.end(), at);
+        return *this;
     }
-    out.append(text, end);
-}
+    Piece& number(int64_t value) {
+        at = std::to_chars(at, end, value).ptr;
+        return *this;
+    }
+    // The value in fixed-point notation with six decimals, as the graph file holds it.
+    Piece& coordinate(double value) {
+        at = std::to_chars(at, end, value, std::chars_format::fixed, 6).ptr;
+        return *this;
+    }
+    // The value rounded to the given number of decimals (at most 6), trailing zeros
+    // dropped. Integer arithmetic is many times faster than a general conversion;
+    // values too large for it (beyond 10^12) are written in the shortest form.
+    Piece& decimal(double value, int places) {
+        if (!(std::abs(value) < 1e12)) {
+            at = std::to_chars(at, end, value).ptr;
+            return *this;
+        }
+        int64_t scale = 1;
+        for (int i = 0; i < places; ++i)
+            scale *= 10;
+        int64_t units = std::llround(value * static_cast<double>(scale));
+        if (units < 0) {
+            *at++ = '-';
+            units = -units;
+        }
+        at = std::to_chars(at, end, units / scale).ptr;
+        int64_t fraction = units % scale;
+        if (fraction != 0) {
+            *at++ = '.';
+            for (int64_t digit = scale / 10; fraction != 0; digit /= 10) {
+                *at++ = static_cast<char>('0' + fraction / digit);
+                fraction %= digit;
+            }
+        }
+        return *this;
+    }
+    void appendTo(std::string& out) const { out.append(buffer, static_cast<size_t>(at - buffer)); }
 
-// Appends value in fixed-point notation with six decimals, as the graph file holds it.
-static void appendCoordinate(std::string& out, double value) {
-    // A fixed-point double has at most 309 digits before the point.
-    char text[400];
-    out.append(text,
-               std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr);
+  private:
+    char buffer[1024];
+    char* const end = buffer + sizeof buffer;
+    char* at = buffer;
+};
+
+// The number of adjacency entries of all vertices of list.
+static size_t countEntries(const std::vector<Vertex>& list) {
+    size_t entries = 0;
+    for (const Vertex& v : list)
+        entries += v.adjacency.size();
+    return entries;
 }
 
 // ---- SVG ----
@@ -157,17 +186,14 @@ static const char* const red = "#f00";
 static const char* const blue = "#00f";
 
 // Three decimals place every edge far closer than the pixel grid needs.
-static void appendPixel(std::string& out, double value) {
-    appendShort(out, value, 3);
-}
+static constexpr int pixelPlaces = 3;
 
 // The window draws a vertex as a 4 x 4 square centred on its position.
 static void appendSquare(std::string& out, const Point& centre) {
-    out += 'M';
-    appendPixel(out, centre[0] - 2);
-    out += ' ';
-    appendPixel(out, centre[1] - 2);
-    out += "h4v4h-4z";
+    Piece piece;
+    piece.text("M").decimal(centre[0] - 2, pixelPlaces);
+    piece.text(" ").decimal(centre[1] - 2, pixelPlaces).text("h4v4h-4z");
+    piece.appendTo(out);
 }
 
 // The window draws a 2-pixel line as its rasterizer does: a segment that runs
@@ -178,19 +204,13 @@ static void appendLine(std::string& out, Point a, Point b, bool across) {
     const size_t along = across ? 0 : 1;
     if (a[along] > b[along])
         std::swap(a, b);
-    out += 'M';
-    appendPixel(out, a[0] + (across ? 0 : 1));
-    out += ' ';
-    appendPixel(out, a[1] - (across ? 1 : 0));
-    out += 'l';
-    appendPixel(out, b[0] - a[0]);
-    out += ' ';
-    appendPixel(out, b[1] - a[1]);
-    out += across ? "v2l" : "h-2l";
-    appendPixel(out, a[0] - b[0]);
-    out += ' ';
-    appendPixel(out, a[1] - b[1]);
-    out += 'z';
+    Piece piece;
+    piece.text("M").decimal(a[0] + (across ? 0 : 1), pixelPlaces);
+    piece.text(" ").decimal(a[1] - (across ? 1 : 0), pixelPlaces);
+    piece.text("l").decimal(b[0] - a[0], pixelPlaces).text(" ").decimal(b[1] - a[1], pixelPlaces);
+    piece.text(across ? "v2l" : "h-2l").decimal(a[0] - b[0], pixelPlaces);
+    piece.text(" ").decimal(a[1] - b[1], pixelPlaces).text("z");
+    piece.appendTo(out);
 }
 
 static bool inWindow(const Point& pixel) {
@@ -200,7 +220,7 @@ static bool inWindow(const Point& pixel) {
 std::string exportSvg(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
     std::string out;
-    out.reserve(256 + 24 * list.size() + 48 * list.size() * 2);
+    out.reserve(256 + 24 * list.size() + 48 * countEntries(list));
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"400\" "
            "viewBox=\"0 0 400 400\" shape-rendering=\"crispEdges\">\n"
@@ -234,25 +254,20 @@ std::string exportSvg(const GraphFile& file) {
 
 // ---- DOT ----
 
-// A position in points on the 400 x 400 drawing area, y up, as Graphviz reads it.
-static void appendDotPosition(std::string& out, double x, double y) {
-    // Beyond about 9e305 the scaling overflows; the largest double is as far.
-    const auto points = [](double ndc) {
-        const double scaled = (ndc + 1) * windowSize / 2;
-        return std::isfinite(scaled) ? scaled : std::copysign(DBL_MAX, scaled);
-    };
-    char text[64];
-    char* const end = text + sizeof text;
-    char* at = std::to_chars(text, end, points(x), std::chars_format::general, 10).ptr;
-    *at++ = ',';
-    at = std::to_chars(at, end, points(y), std::chars_format::general, 10).ptr;
-    out.append(text, at);
+// Where Graphviz puts coordinate value, in points on the 400 x 400 drawing area.
+// Beyond about 9e305 the scaling overflows; the largest double is as far.
+static double toPoints(double value) {
+    const double points = (value + 1) * windowSize / 2;
+    return std::isfinite(points) ? points : std::copysign(DBL_MAX, points);
 }
+
+// A graph file's six decimals come out as at most four in points.
+static constexpr int pointPlaces = 4;
 
 std::string exportDot(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
     std::string out;
-    out.reserve(512 + 40 * list.size() + 16 * list.size() * 2);
+    out.reserve(512 + 40 * list.size() + 16 * countEntries(list));
     // Drawn with neato -n2 the graph looks as in the window: 4-point squares,
     // plain 2-point lines, on a 400 x 400 point area kept where it is.
     out += "digraph ruvo {\n"
@@ -262,18 +277,21 @@ std::string exportDot(const GraphFile& file) {
            "style=filled, penwidth=0, fillcolor=black];\n"
            "edge [arrowhead=none, penwidth=2, color=black];\n";
     for (size_t i = 0; i < list.size(); ++i) {
-        appendIndex(out, i);
-        out += " [pos=\"";
-        appendDotPosition(out, list[i].x, list[i].y);
-        out += static_cast<int64_t>(i) == file.selectedVertex ? "\", fillcolor=red];\n" : "\"];\n";
+        Piece piece;
+        piece.number(static_cast<int64_t>(i)).text(" [pos=\"");
+        piece.decimal(toPoints(list[i].x), pointPlaces).text(",");
+        piece.decimal(toPoints(list[i].y), pointPlaces);
+        piece.text(static_cast<int64_t>(i) == file.selectedVertex ? "\", fillcolor=red];\n"
+                                                                  : "\"];\n");
+        piece.appendTo(out);
     }
     for (size_t i = 0; i < list.size(); ++i) {
         const bool selected = static_cast<int64_t>(i) == file.selectedVertex;
         for (int32_t k : list[i].adjacency) {
-            appendIndex(out, i);
-            out += " -> ";
-            appendInteger(out, k);
-            out += selected && k == file.selectedEdgeTarget ? " [color=blue];\n" : ";\n";
+            Piece piece;
+            piece.number(static_cast<int64_t>(i)).text(" -> ").number(k);
+            piece.text(selected && k == file.selectedEdgeTarget ? " [color=blue];\n" : ";\n");
+            piece.appendTo(out);
         }
     }
     out += "}\n";
@@ -283,28 +301,25 @@ std::string exportDot(const GraphFile& file) {
 // ---- GraphML ----
 
 static void appendGraphData(std::string& out, const char* key, int32_t value) {
-    out += "<data key=\"";
-    out += key;
-    out += "\">";
-    appendInteger(out, value);
-    out += "</data>\n";
+    Piece piece;
+    piece.text("<data key=\"").text(key).text("\">").number(value).text("</data>\n");
+    piece.appendTo(out);
 }
 
 std::string exportGraphml(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
     std::string out;
-    out.reserve(1024 + 80 * list.size() + 48 * list.size() * 2);
+    out.reserve(1024 + 96 * list.size() + 64 * countEntries(list));
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\" "
            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
            "xsi:schemaLocation=\"http://graphml.graphdrawing.org/xmlns "
            "http://graphml.graphdrawing.org/xmlns/1.0/graphml.xsd\">\n";
     for (const char* key : {"selectedVertex", "selectedEdgeTarget", "linkTarget"}) {
-        out += "<key id=\"";
-        out += key;
-        out += "\" for=\"graph\" attr.name=\"";
-        out += key;
-        out += "\" attr.type=\"int\"><default>-1</default></key>\n";
+        Piece piece;
+        piece.text("<key id=\"").text(key).text("\" for=\"graph\" attr.name=\"").text(key);
+        piece.text("\" attr.type=\"int\"><default>-1</default></key>\n");
+        piece.appendTo(out);
     }
     out += "<key id=\"x\" for=\"node\" attr.name=\"x\" attr.type=\"double\"/>\n"
            "<key id=\"y\" for=\"node\" attr.name=\"y\" attr.type=\"double\"/>\n"
@@ -313,24 +328,19 @@ std::string exportGraphml(const GraphFile& file) {
     appendGraphData(out, "selectedEdgeTarget", file.selectedEdgeTarget);
     appendGraphData(out, "linkTarget", file.linkTarget);
     for (size_t i = 0; i < list.size(); ++i) {
-        out += "<node id=\"n";
-        appendIndex(out, i);
-        out += "\"><data key=\"x\">";
-        appendCoordinate(out, list[i].x);
-        out += "</data><data key=\"y\">";
-        appendCoordinate(out, list[i].y);
-        out += "</data></node>\n";
+        Piece piece;
+        piece.text("<node id=\"n").number(static_cast<int64_t>(i)).text("\"><data key=\"x\">");
+        piece.coordinate(list[i].x).text("</data><data key=\"y\">").coordinate(list[i].y);
+        piece.text("</data></node>\n");
+        piece.appendTo(out);
     }
-    size_t edge = 0;
+    int64_t edge = 0;
     for (size_t i = 0; i < list.size(); ++i) {
         for (int32_t k : list[i].adjacency) {
-            out += "<edge id=\"e";
-            appendIndex(out, edge++);
-            out += "\" source=\"n";
-            appendIndex(out, i);
-            out += "\" target=\"n";
-            appendInteger(out, k);
-            out += "\"/>\n";
+            Piece piece;
+            piece.text("<edge id=\"e").number(edge++).text("\" source=\"n");
+            piece.number(static_cast<int64_t>(i)).text("\" target=\"n").number(k).text("\"/>\n");
+            piece.appendTo(out);
         }
     }
     out += "</graph>\n</graphml>\n";
