@@ -4,6 +4,7 @@
 #include "io/file_system.h"
 #include "io/graph_file.h"
 
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -101,6 +102,16 @@ std::string chooseFormat(Options& options) {
     return "";
 }
 
+// Returns the usage error of an OUTPUT that would replace the INPUT file itself,
+// "" when there is none.
+std::string checkOutputIsNotInput(const Options& options) {
+    std::error_code unknown;
+    if (!options.output.empty() && options.input != "-" &&
+        std::filesystem::equivalent(options.input, options.output, unknown))
+        return "OUTPUT " + options.output + " is the INPUT file; name another";
+    return "";
+}
+
 // Reads and checks the input, reporting a refusal on standard error.
 bool readInput(const std::string& input, GraphFile& file) {
     if (input != "-")
@@ -145,6 +156,8 @@ int main(int argc, char** argv) {
     }
     if (error.empty())
         error = chooseFormat(options);
+    if (error.empty())
+        error = checkOutputIsNotInput(options);
     if (!error.empty()) {
         std::cerr << programName << ": " << error << '\n'
                   << usageLine << "Try 'ruvo-export --help' for more.\n";

@@ -109,8 +109,8 @@ TEST_F(Export, RefusesBadInputWithTheEditorsMessagesAndLeavesTheOutputAlone) {
 
 TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     writeFile(graphFileName, exampleFile);
-    for (const char* arguments :
-         {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg", "-f svg a.ruv b.ruv"}) {
+    for (const char* arguments : {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg",
+                                  "-f svg a.ruv b.ruv", "-f svg -o ./graph.ruv"}) {
         EXPECT_EQ(runExport(arguments), 2) << arguments;
         EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|dot|graphml]"),
                   std::string::npos)
