@@ -175,19 +175,19 @@ Frame readPng(const std::string& path) {
     return f;
 }
 
-// Whether colour c is a blend of the colours around (x, y) in frames a and b,
-// and these are not all one colour: what a pixel at a shape's edge may turn into.
-bool blendAtEdge(const Frame& a, const Frame& b, int x, int y, uint32_t c) {
+// Whether colour c is a blend of the colours within 2 pixels of (x, y) in frame
+// f, and these are not all one colour: what a pixel at a shape's edge may turn
+// into when the same shape is rasterized another way.
+bool blendAtEdge(const Frame& f, int x, int y, uint32_t c) {
     bool blend = true, edge = false;
     for (int shift = 0; shift < 24; shift += 8) {
         uint32_t low = 255, high = 0;
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                for (const Frame* f : {&a, &b}) {
-                    const uint32_t around = f->at(x + dx, y + dy) >> shift & 0xff;
-                    low = std::min(low, around);
-                    high = std::max(high, around);
-                }
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                const uint32_t around = f.at(x + dx, y + dy) >> shift & 0xff;
+                low = std::min(low, around);
+                high = std::max(high, around);
+            }
         const uint32_t channel = c >> shift & 0xff;
         blend = blend && low <= channel && channel <= high;
         edge = edge || low < high;
@@ -212,7 +212,7 @@ int pictureDifferences(const Frame& window, const Frame& picture) {
             shapes += window.at(x, y) != kWhite ? 1 : 0;
             if (seen == window.at(x, y))
                 continue;
-            if (!blendAtEdge(window, picture, x, y, seen))
+            if (!blendAtEdge(window, x, y, seen))
                 ++wrong;
             else if (window.has(x, y, seen))
                 ++swapped;
