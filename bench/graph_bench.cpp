@@ -3,6 +3,7 @@
 // iterations, outside the timed part. Everything written to standard output
 // goes to a file in a scratch directory, which is also where graph.ruv lives.
 #include "bench_support.h"
+#include "export/export_formats.h"
 #include "io/graph_file.h"
 #include "model/graph.h"
 
@@ -150,6 +151,25 @@ static void save(benchmark::State& state) {
     setTouched(state, 3 * int64_t{n});
 }
 
+// ruvo-export's work after reading: the export written to a file the way -o
+// writes it, to compare with saveGraph.
+template <ExportFormat format, const char* fileName> static void exportTo(benchmark::State& state) {
+    const int32_t n = useGraph(state);
+    GraphFile file;
+    file.vertices = vertices;
+    file.selectedVertex = file.selectedEdgeTarget = file.linkTarget = 0;
+    for (auto _ : state) {
+        if (!replaceFileContents(fileName, exportGraph(file, format)).ok) {
+            state.SkipWithError("the export was not written");
+            break;
+        }
+    }
+    setTouched(state, 3 * int64_t{n});
+}
+static constexpr char svgName[] = "graph.svg";
+static constexpr char dotName[] = "graph.dot";
+static constexpr char graphmlName[] = "graph.graphml";
+
 static void format(benchmark::State& state) {
     const int32_t n = useGraph(state);
     for (auto _ : state)
@@ -196,6 +216,12 @@ static void registerAll() {
         {"deleteSelection/edge", deleteEdge, benchmark::o1, true, benchmark::kMicrosecond},
         {"addVertex", addVertices, benchmark::oN, true, benchmark::kMicrosecond},
         {"saveGraph", save, benchmark::oN, false, benchmark::kMillisecond},
+        {"exportGraph/svg", exportTo<ExportFormat::svg, svgName>, benchmark::oN, false,
+         benchmark::kMillisecond},
+        {"exportGraph/dot", exportTo<ExportFormat::dot, dotName>, benchmark::oN, false,
+         benchmark::kMillisecond},
+        {"exportGraph/graphml", exportTo<ExportFormat::graphml, graphmlName>, benchmark::oN, false,
+         benchmark::kMillisecond},
         {"formatGraph", format, benchmark::oN, false, benchmark::kMillisecond},
         {"loadGraph", load, benchmark::oN, false, benchmark::kMillisecond},
         {"parseGraph", parse, benchmark::oN, false, benchmark::kMillisecond},

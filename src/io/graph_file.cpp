@@ -271,20 +271,34 @@ static void writeEcho(const std::string& echo) {
     }
 }
 
-bool loadGraph() {
-    std::string text;
-    GraphFile file;
-    FileStatus status = readFileContents(graphFileName, text);
-    if (status.ok)
-        status = parseGraph(text, file);
+bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
+                    const char* program) {
+    const FileStatus status = parseGraph(text, file);
     if (!status.ok) {
-        std::cerr << "ruvo: " << graphFileName << " not loaded: " << status.reason << '\n';
+        std::cerr << program << ": " << name << " not loaded: " << status.reason << '\n';
         return false;
     }
-    writeEcho(file.echo);
     const std::string repairs = repairReferences(file);
     if (!repairs.empty())
-        std::cerr << "ruvo: " << graphFileName << " repaired: " << repairs << '\n';
+        std::cerr << program << ": " << name << " repaired: " << repairs << '\n';
+    return true;
+}
+
+bool readGraphFile(const char* path, GraphFile& file, const char* program) {
+    std::string text;
+    const FileStatus status = readFileContents(path, text);
+    if (!status.ok) {
+        std::cerr << program << ": " << path << " not loaded: " << status.reason << '\n';
+        return false;
+    }
+    return checkGraphText(text, path, file, program);
+}
+
+bool loadGraph() {
+    GraphFile file;
+    if (!readGraphFile(graphFileName, file))
+        return false;
+    writeEcho(file.echo);
     clearVertices();
     vertices.swap(file.vertices);
     selectedVertex = file.selectedVertex;

@@ -36,6 +36,17 @@ FileStatus parseGraph(const std::string& text, GraphFile& file);
 // Returns what was repaired, "" when nothing was.
 std::string repairReferences(GraphFile& file);
 
+// Parses text read from the input called name into file and repairs references to
+// missing vertices. A malformed text is reported on standard error as
+// "PROGRAM: NAME not loaded: line N: why", a repair as "PROGRAM: NAME repaired:
+// what", where PROGRAM is program. Returns whether the text was accepted.
+bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
+                    const char* program = "ruvo");
+
+// Reads the file at path and checks it as checkGraphText does, naming it by path;
+// a file that cannot be read is reported the same way. Returns whether it was read.
+bool readGraphFile(const char* path, GraphFile& file, const char* program = "ruvo");
+
 // Writes the current graph and selection to graphFileName, replacing the old file
 // only once the new one is complete. On failure the old file is untouched and one
 // line on standard error says why. Returns whether the graph was saved.

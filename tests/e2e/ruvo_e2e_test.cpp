@@ -10,6 +10,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <png.h>
 
 #include <algorithm>
 #include <array>
@@ -202,6 +203,69 @@ struct Frame {
     }
 };
 
+// Decodes the PNG file at path; an empty frame if it cannot be read.
+Frame readPng(const std::string& path) {
+    Frame f;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0)
+        return f;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> bytes(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr) == 0)
+        return f;
+    f.width = static_cast<int>(image.width);
+    f.height = static_cast<int>(image.height);
+    for (size_t i = 0; i + 2 < bytes.size(); i += 3)
+        f.rgb.push_back(uint32_t{bytes[i]} << 16 | uint32_t{bytes[i + 1]} << 8 | bytes[i + 2]);
+    return f;
+}
+
+// Whether colour c is a blend of the colours within 2 pixels of (x, y) in frame
+// f, and these are not all one colour: what a pixel at a shape's edge may turn
+// into when the same shape is rasterized another way.
+bool blendAtEdge(const Frame& f, int x, int y, uint32_t c) {
+    bool blend = true, edge = false;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t low = 255, high = 0;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                const uint32_t around = f.at(x + dx, y + dy) >> shift & 0xff;
+                low = std::min(low, around);
+                high = std::max(high, around);
+            }
+        const uint32_t channel = c >> shift & 0xff;
+        blend = blend && low <= channel && channel <= high;
+        edge = edge || low < high;
+    }
+    return blend && edge;
+}
+
+// Counts the pixels where picture differs from the window's frame beyond what
+// rasterizing the same shapes another way explains. A pixel at a shape's edge
+// may take a blend of the colours there, as anti-aliasing makes it; it may take
+// one of those colours outright (another rule for pixels an edge crosses at
+// their centre) for up to one in fifty of the frame's shape pixels, which a
+// shape drawn a pixel off exceeds. The window's top row and left column are off
+// screen, so they are not compared.
+int pictureDifferences(const Frame& window, const Frame& picture) {
+    if (window.width != picture.width || window.height != picture.height)
+        return -1;
+    int swapped = 0, wrong = 0, shapes = 0;
+    for (int y = 1; y < window.height; ++y)
+        for (int x = 1; x < window.width; ++x) {
+            const uint32_t seen = picture.at(x, y);
+            shapes += window.at(x, y) != kWhite ? 1 : 0;
+            if (seen == window.at(x, y))
+                continue;
+            if (!blendAtEdge(window, x, y, seen))
+                ++wrong;
+            else if (window.has(x, y, seen))
+                ++swapped;
+        }
+    return wrong + std::max(0, swapped - shapes / 50);
+}
+
 class RuvoWindow : public testing::Test {
   protected:
     void SetUp() override {
@@ -362,6 +426,15 @@ class RuvoWindow : public testing::Test {
     }
 
     std::string trace() { return readFile(dir_ + "/trace.txt"); }
+
+    // Runs a program to its end in ruvo's working directory; returns its exit
+    // status, with its output kept in tool.txt there.
+    int run(const std::vector<std::string>& args) {
+        const pid_t pid = spawn(args, "", dir_, dir_ + "/tool.txt", dir_ + "/tool.txt");
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     void xdo(std::vector<std::string> args) {
         args.insert(args.begin(), "xdotool");
@@ -630,4 +703,30 @@ TEST_F(RuvoTracingIntoAPipe, ClosedTraceKeepsTheEditorAndSaveWorks) {
     EXPECT_TRUE(ruvoRunning());
     EXPECT_EQ(readFile(dir_ + "/stderr.txt"),
               asWritten("ruvo: standard output is closed; the trace is no longer written\n"));
+}
+
+// A graph that exercises the drawing: fractional positions, every slope, a
+// self-edge, a repeated entry, a selected vertex and edge, a square cut by the
+// window's edge and edges to a vertex far outside it.
+constexpr const char* pictureGraph = "1\n3\n-1\n9\n"
+                                     "-0.5 0.5 3\n1\n4\n1\n"
+                                     "0.3 0.61 2\n3\n1\n"
+                                     "0.123457 -0.2345 2\n0\n6\n"
+                                     "-0.8 -0.7 1\n0\n"
+                                     "2.5 -0.3 1\n3\n"
+                                     "0.995 -0.995 0\n"
+                                     "0.7 0.7 1\n5\n"
+                                     "-0.25 -0.25 1\n8\n"
+                                     "0.25 -0.75 1\n7\n";
+
+TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
+    std::ofstream(dir_ + "/graph.ruv") << pictureGraph;
+    key("L");
+    ASSERT_EQ(run({RUVO_EXPORT_BINARY, "-o", "picture.svg"}), 0) << readFile(dir_ + "/tool.txt");
+    ASSERT_EQ(run({"rsvg-convert", "picture.svg", "-o", "picture.png"}), 0)
+        << "rsvg-convert (librsvg2-bin) failed: " << readFile(dir_ + "/tool.txt");
+    const Frame picture = readPng(dir_ + "/picture.png");
+    ASSERT_EQ(picture.width, 400);
+    EXPECT_TRUE(shows("the exported picture",
+                      [&](const Frame& f) { return pictureDifferences(f, picture) == 0; }));
 }

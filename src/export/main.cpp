@@ -1,0 +1,170 @@
+// ruvo-export: reads a graph file with the editor's own reader and writes it as
+// an SVG picture, a Graphviz DOT graph or a GraphML graph.
+#include "export/export_formats.h"
+#include "io/file_system.h"
+#include "io/graph_file.h"
+
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#ifndef RUVO_VERSION
+#define RUVO_VERSION "unknown"
+#endif
+
+namespace {
+
+const char* const programName = "ruvo-export";
+
+const char* const usageLine = "Usage: ruvo-export [-f svg|dot|graphml] [-o OUTPUT] [INPUT]\n";
+
+const char* const helpText =
+    "Exports a Ruvo graph file as a picture of the window (SVG), for Graphviz\n"
+    "(DOT) or for graph analysis tools (GraphML).\n"
+    "\n"
+    "  INPUT       the graph file to read: graph.ruv if not given, - for\n"
+    "              standard input\n"
+    "  -f FORMAT   svg, dot or graphml; without -f, OUTPUT's extension decides\n"
+    "              (.svg, .dot or .gv, .graphml)\n"
+    "  -o OUTPUT   the file to write, replaced only once the export is complete;\n"
+    "              standard output if not given\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Exit status: 0 exported, 1 input refused or output not written, 2 usage error.\n";
+
+enum ExitStatus { exported = 0, failed = 1, usageError = 2 };
+
+struct Options {
+    std::string input = graphFileName;       // the graph file to read; "-" for standard input
+    std::string output;                      // the file to write; "" for standard output
+    std::string formatName;                  // the name given with -f; "" when none
+    ExportFormat format = ExportFormat::svg; // the format to write, once settled
+    bool help = false;                       // --help was given
+    bool version = false;                    // --version was given
+};
+
+// Takes the value of option -f or -o from "-fVALUE" or from the next argument.
+bool takeValue(int argc, char** argv, int& i, std::string& value) {
+    if (argv[i][2] != '\0') {
+        value = argv[i] + 2;
+        return true;
+    }
+    if (i + 1 >= argc)
+        return false;
+    value = argv[++i];
+    return true;
+}
+
+// Reads the arguments into options; returns the usage error, "" when there is none.
+std::string parseArguments(int argc, char** argv, Options& options) {
+    bool inputGiven = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+        if (option && arg == "--") {
+            optionsEnded = true;
+        } else if (option && arg == "--help") {
+            options.help = true;
+        } else if (option && arg == "--version") {
+            options.version = true;
+        } else if (option && arg.compare(0, 2, "-f") == 0) {
+            if (!takeValue(argc, argv, i, options.formatName))
+                return "-f needs a format: svg, dot or graphml";
+        } else if (option && arg.compare(0, 2, "-o") == 0) {
+            if (!takeValue(argc, argv, i, options.output) || options.output.empty())
+                return "-o needs a file name";
+        } else if (option) {
+            return "unknown option " + arg;
+        } else if (inputGiven) {
+            return "more than one INPUT: " + options.input + " and " + arg;
+        } else {
+            options.input = arg;
+            inputGiven = true;
+        }
+    }
+    return "";
+}
+
+// Settles the format from -f or else from OUTPUT's extension; returns the usage
+// error, "" when there is none.
+std::string chooseFormat(Options& options) {
+    if (!options.formatName.empty()) {
+        if (!formatNamed(options.formatName, options.format))
+            return "unknown format \"" + options.formatName + "\": use svg, dot or graphml";
+        return "";
+    }
+    if (options.output.empty() || !formatOfFileName(options.output, options.format))
+        return "no format: give -f svg|dot|graphml, or an OUTPUT ending in .svg, .dot, .gv or "
+               ".graphml";
+    return "";
+}
+
+// Returns the usage error of an OUTPUT that would replace the INPUT file itself,
+// "" when there is none.
+std::string checkOutputIsNotInput(const Options& options) {
+    std::error_code unknown;
+    if (!options.output.empty() && options.input != "-" &&
+        std::filesystem::equivalent(options.input, options.output, unknown))
+        return "OUTPUT " + options.output + " is the INPUT file; name another";
+    return "";
+}
+
+// Reads and checks the input, reporting a refusal on standard error.
+bool readInput(const std::string& input, GraphFile& file) {
+    if (input != "-")
+        return readGraphFile(input.c_str(), file, programName);
+    const std::string text{std::istreambuf_iterator<char>(std::cin),
+                           std::istreambuf_iterator<char>()};
+    if (std::cin.bad()) {
+        std::cerr << programName << ": standard input not loaded: it cannot be read\n";
+        return false;
+    }
+    return checkGraphText(text, "standard input", file, programName);
+}
+
+// Writes text to the output, reporting a failure on standard error.
+bool writeOutput(const std::string& output, const std::string& text) {
+    if (output.empty()) {
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::cout.flush();
+        if (!std::cout)
+            std::cerr << programName << ": graph not written to standard output\n";
+        return static_cast<bool>(std::cout);
+    }
+    const FileStatus status = replaceFileContents(output.c_str(), text);
+    if (!status.ok)
+        std::cerr << programName << ": graph not saved to " << output << ": " << status.reason
+                  << '\n';
+    return status.ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error = parseArguments(argc, argv, options);
+    if (error.empty() && options.help) {
+        std::cout << usageLine << helpText;
+        return exported;
+    }
+    if (error.empty() && options.version) {
+        std::cout << programName << " " << RUVO_VERSION << '\n';
+        return exported;
+    }
+    if (error.empty())
+        error = chooseFormat(options);
+    if (error.empty())
+        error = checkOutputIsNotInput(options);
+    if (!error.empty()) {
+        std::cerr << programName << ": " << error << '\n'
+                  << usageLine << "Try 'ruvo-export --help' for more.\n";
+        return usageError;
+    }
+    GraphFile file;
+    if (!readInput(options.input, file))
+        return failed;
+    return writeOutput(options.output, exportGraph(file, options.format)) ? exported : failed;
+}

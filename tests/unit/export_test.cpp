@@ -1,0 +1,129 @@
+// ruvo-export run as a user runs it, in a working directory of its own, and its
+// output read back by the programs it is meant for: Graphviz and NetworkX.
+#include "editor_fixture.h"
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+using Export = GraphFileTest;
+
+namespace {
+
+// Vertex 1 selected with its edge to 0, vertex 2 outside the window and the link
+// target; vertex 0 has a repeated entry and a self-edge.
+constexpr const char* exampleFile = "1\n0\n2\n3\n"
+                                    "-0.500000 0.250000 3\n1\n1\n0\n"
+                                    "0.500000 -0.250000 2\n0\n2\n"
+                                    "2.500000 0.123457 0\n";
+
+// Runs command in the working directory with standard output in out.txt and
+// standard error in err.txt; returns its exit status.
+int runCommand(const std::string& command) {
+    const int status = std::system((command + " >out.txt 2>err.txt").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runExport(const std::string& arguments) {
+    return runCommand(std::string("'") + RUVO_EXPORT_BINARY + "' " + arguments);
+}
+
+// The nodes and edges of Graphviz's plain output, one "node NAME X Y FILL" or
+// "edge TAIL HEAD COLOUR" line each, positions in points, sorted.
+std::vector<std::string> plainGraph(const std::string& plain) {
+    std::vector<std::string> found;
+    std::istringstream lines(plain);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream in(line);
+        std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+        char text[128];
+        if (words.size() > 3 && words[0] == "node")
+            std::snprintf(text, sizeof text, "node %s %.1f %.1f %s", words[1].c_str(),
+                          std::stod(words[2]) * 72, std::stod(words[3]) * 72, words.back().c_str());
+        else if (words.size() > 3 && words[0] == "edge")
+            std::snprintf(text, sizeof text, "edge %s %s %s", words[1].c_str(), words[2].c_str(),
+                          words.back().c_str());
+        else
+            continue;
+        found.push_back(text);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace
+
+TEST_F(Export, GraphvizReadsTheDotFileBackWithPositionsEdgesAndSelection) {
+    writeFile(graphFileName, exampleFile);
+    ASSERT_EQ(runExport("-o graph.gv"), 0) << readFile("err.txt");
+    ASSERT_EQ(runCommand("neato -n2 -Tpng graph.gv -o graph.png"), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("err.txt"), "");
+    ASSERT_EQ(runCommand("neato -n2 -Tplain graph.gv"), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("err.txt"), "");
+    EXPECT_EQ(
+        plainGraph(readFile("out.txt")),
+        (std::vector<std::string>{"edge 0 0 black", "edge 0 1 black", "edge 0 1 black",
+                                  "edge 1 0 blue", "edge 1 2 black", "node 0 100.0 250.0 black",
+                                  "node 1 300.0 150.0 red", "node 2 700.0 224.7 black"}));
+}
+
+TEST_F(Export, NetworkxReadsTheGraphmlFileBackAsAMultiDiGraph) {
+    writeFile("in.ruv", exampleFile);
+    ASSERT_EQ(runExport("-f graphml -o out.xml in.ruv"), 0) << readFile("err.txt");
+    // Debian's python3-networkx is installed for Debian's python3.
+    const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    ASSERT_EQ(runCommand(python + " '" RUVO_TEST_SOURCE "/graphml_read_back.py' out.xml"), 0)
+        << readFile("err.txt");
+    EXPECT_EQ(readFile("out.txt"), "MultiDiGraph 1 0 2\n"
+                                   "n0 -0.500000 0.250000\nn1 0.500000 -0.250000\n"
+                                   "n2 2.500000 0.123457\n"
+                                   "n0 n1\nn0 n1\nn0 n0\nn1 n0\nn1 n2\n");
+}
+
+TEST_F(Export, RefusesBadInputWithTheEditorsMessagesAndLeavesTheOutputAlone) {
+    writeFile("bad.ruv", "-1 -1 -1 3\n0.5 0.5 0\n");
+    writeFile("old.svg", "kept");
+    EXPECT_EQ(runExport("-o old.svg bad.ruv"), 1);
+    EXPECT_EQ(readFile("err.txt"), "ruvo-export: bad.ruv not loaded: line 2: the file ends where "
+                                   "an x coordinate should be\n");
+    EXPECT_EQ(readFile("old.svg"), "kept");
+    EXPECT_EQ(runExport("-f dot missing.ruv"), 1);
+    EXPECT_EQ(readFile("err.txt"),
+              "ruvo-export: missing.ruv not loaded: No such file or directory\n");
+    EXPECT_EQ(runExport("-f svg - <bad.ruv"), 1);
+    EXPECT_EQ(readFile("err.txt"), "ruvo-export: standard input not loaded: line 2: the file ends "
+                                   "where an x coordinate should be\n");
+    EXPECT_EQ(readFile("out.txt"), "");
+
+    // References to missing vertices are repaired as a load repairs them.
+    writeFile(graphFileName, "5 -1 -1 1 0 0 2 0 7");
+    EXPECT_EQ(runExport("-f dot - <graph.ruv"), 0);
+    EXPECT_EQ(readFile("err.txt"), "ruvo-export: standard input repaired: dropped 1 edge(s) to "
+                                   "vertices that do not exist; cleared the selected vertex 5, "
+                                   "which does not exist\n");
+    EXPECT_NE(readFile("out.txt").find("0 -> 0;\n}\n"), std::string::npos);
+    writeFile(graphFileName, exampleFile);
+    fs::create_directory("taken.svg");
+    EXPECT_EQ(runExport("-o taken.svg"), 1);
+    EXPECT_EQ(readFile("err.txt").rfind("ruvo-export: graph not saved to taken.svg: ", 0), 0u);
+}
+
+TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
+    writeFile(graphFileName, exampleFile);
+    for (const char* arguments : {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg",
+                                  "-f svg a.ruv b.ruv", "-f svg -o ./graph.ruv"}) {
+        EXPECT_EQ(runExport(arguments), 2) << arguments;
+        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|dot|graphml]"),
+                  std::string::npos)
+            << arguments;
+        EXPECT_EQ(readFile("out.txt"), "") << arguments;
+    }
+    EXPECT_EQ(runExport("--version"), 0);
+    EXPECT_EQ(readFile("out.txt"), "ruvo-export 1.0.0\n");
+    EXPECT_EQ(runExport("--help"), 0);
+    EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-export [-f svg|dot|graphml] [-o OUTPUT] "
+                                        "[INPUT]\n",
+                                        0),
+              0u);
+    EXPECT_EQ(runExport("-o PICTURE.SVG"), 0);
+    EXPECT_EQ(readFile("PICTURE.SVG").rfind("<?xml", 0), 0u);
+}
