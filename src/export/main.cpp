@@ -144,6 +144,9 @@ bool writeOutput(const std::string& output, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit must fail the write, not kill the program with the
+    // temporary of -o left behind.
+    ignoreOutputSignals();
     Options options;
     std::string error = parseArguments(argc, argv, options);
     if (error.empty() && options.help) {

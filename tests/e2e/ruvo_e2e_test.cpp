@@ -693,7 +693,7 @@ TEST_F(RuvoTracingIntoAPipe, ClosedTraceKeepsTheEditorAndSaveWorks) {
     click(3, 300, 200);
     click(1, 100, 200);
     click(2, 300, 200);
-    ASSERT_EQ(readFirstLineAndLeave(), "middle");
+    ASSERT_EQ(readFirstLineAndLeave() + "\n", asWritten("middle\n"));
     click(2, 300, 200);
     click(2, 300, 200);
     ASSERT_TRUE(

@@ -133,7 +133,7 @@ TEST_P(InPlaceSaveFault, KeepsTheOldContentUnderBothNames) {
 
     ASSERT_TRUE(saveGraph());
     EXPECT_EQ(readFile("other.ruv"), asWritten(modelText()));
-    EXPECT_EQ(fs::hard_link_count(graphFileName), 2u);
+    EXPECT_TRUE(fs::equivalent(graphFileName, "other.ruv"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, InPlaceSaveFault, ::testing::ValuesIn(inPlaceFaults), nameOf);
@@ -148,9 +148,12 @@ TEST_F(SaveWayAround, RestoreThatFailsTooIsReported) {
     FailingStep restoring(SaveStep::restore, EIO);
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(saveGraph());
+    // strerror may reuse one buffer, so each text is copied before the next.
+    const std::string noSpace = std::strerror(ENOSPC);
+    const std::string ioError = std::strerror(EIO);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              std::string("ruvo: graph not saved to graph.ruv: ") + std::strerror(ENOSPC) +
-                  "; the old content could not be restored (" + std::strerror(EIO) + ")\n");
+              "ruvo: graph not saved to graph.ruv: " + noSpace +
+                  "; the old content could not be restored (" + ioError + ")\n");
 }
 
 // A directory that refuses the temporary or the rename leaves the existing file
