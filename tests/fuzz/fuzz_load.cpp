@@ -37,7 +37,11 @@ static bool namesItsLine(const std::string& reason, const std::string& input) {
     int used = 0;
     if (std::sscanf(reason.c_str(), "line %lu: %n", &line, &used) != 1 || used == 0)
         return false;
-    const auto lines = static_cast<unsigned long>(std::count(input.begin(), input.end(), '\n'));
+    // Line ends as a reader sees them: LF, CR LF and a lone CR.
+    unsigned long lines = 0;
+    for (size_t i = 0; i < input.size(); ++i)
+        lines += input[i] == '\n' ||
+                 (input[i] == '\r' && (i + 1 == input.size() || input[i + 1] != '\n'));
     return line >= 1 && line <= lines + 1;
 }
 
