@@ -65,7 +65,7 @@ if window=$(wait_for_window Ruvo 20 "$ruvo_pid"); then
     done
     [ "$(sed -n 4p graph.ruv 2>/dev/null)" = 2 ] || fail "ruvo did not save its two vertices"
 else
-    fail "ruvo opened no window titled Ruvo: $(cat errors.txt)"
+    fail "ruvo opened no window titled Ruvo: $(cat errors.txt); Xvfb said: $(cat xvfb.log)"
 fi
 
 export_program=$prefix/usr/bin/ruvo-export

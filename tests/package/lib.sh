@@ -15,19 +15,26 @@ pass() {
     echo "ok: $*"
 }
 
-# Starts an Xvfb on a free display and points DISPLAY at it.
+# Starts an Xvfb on a free display, points DISPLAY at it and waits until it
+# answers; what Xvfb says goes to xvfb.log in the current directory.
 start_xvfb() {
     local ready
     ready=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$ready" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$ready" 2>xvfb.log &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$ready" ] && break
         sleep 0.05
     done
-    [ -s "$ready" ] || { echo "Xvfb gave no display in 5 s" >&2; rm -f "$ready"; return 1; }
+    [ -s "$ready" ] || { echo "Xvfb gave no display in 5 s: $(cat xvfb.log)" >&2; rm -f "$ready"; return 1; }
     export DISPLAY=":$(head -n1 "$ready")"
     rm -f "$ready"
+    for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    echo "Xvfb on $DISPLAY does not answer: $(cat xvfb.log)" >&2
+    return 1
 }
 
 # Stops the Xvfb that start_xvfb started, if any.
