@@ -152,7 +152,6 @@ class PathWriter {
     explicit PathWriter(std::string& text) : out(text) {}
     PathWriter(const PathWriter&) = delete;
     PathWriter& operator=(const PathWriter&) = delete;
-    ~PathWriter() { finish(); }
 
     // Starts a shape in the given colour; what follows is its path data.
     void start(const char* colour) {
@@ -300,12 +299,6 @@ std::string exportDot(const GraphFile& file) {
 
 // ---- GraphML ----
 
-static void appendGraphData(std::string& out, const char* key, int32_t value) {
-    Piece piece;
-    piece.text("<data key=\"").text(key).text("\">").number(value).text("</data>\n");
-    piece.appendTo(out);
-}
-
 std::string exportGraphml(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
     std::string out;
@@ -315,7 +308,11 @@ std::string exportGraphml(const GraphFile& file) {
            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
            "xsi:schemaLocation=\"http://graphml.graphdrawing.org/xmlns "
            "http://graphml.graphdrawing.org/xmlns/1.0/graphml.xsd\">\n";
-    for (const char* key : {"selectedVertex", "selectedEdgeTarget", "linkTarget"}) {
+    const std::pair<const char*, int32_t> selection[] = {
+        {"selectedVertex", file.selectedVertex},
+        {"selectedEdgeTarget", file.selectedEdgeTarget},
+        {"linkTarget", file.linkTarget}};
+    for (const auto& [key, value] : selection) {
         Piece piece;
         piece.text("<key id=\"").text(key).text("\" for=\"graph\" attr.name=\"").text(key);
         piece.text("\" attr.type=\"int\"><default>-1</default></key>\n");
@@ -324,9 +321,11 @@ std::string exportGraphml(const GraphFile& file) {
     out += "<key id=\"x\" for=\"node\" attr.name=\"x\" attr.type=\"double\"/>\n"
            "<key id=\"y\" for=\"node\" attr.name=\"y\" attr.type=\"double\"/>\n"
            "<graph id=\"ruvo\" edgedefault=\"directed\">\n";
-    appendGraphData(out, "selectedVertex", file.selectedVertex);
-    appendGraphData(out, "selectedEdgeTarget", file.selectedEdgeTarget);
-    appendGraphData(out, "linkTarget", file.linkTarget);
+    for (const auto& [key, value] : selection) {
+        Piece piece;
+        piece.text("<data key=\"").text(key).text("\">").number(value).text("</data>\n");
+        piece.appendTo(out);
+    }
     for (size_t i = 0; i < list.size(); ++i) {
         Piece piece;
         piece.text("<node id=\"n").number(static_cast<int64_t>(i)).text("\"><data key=\"x\">");

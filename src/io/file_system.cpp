@@ -20,12 +20,16 @@ void failSaveStep(SaveStep step, int error) {
         failingErrors[static_cast<size_t>(step)] = error;
 }
 
+SystemError errnoError(int error) {
+    return {error == EACCES || error == EPERM || error == EBUSY, std::strerror(error)};
+}
+
 // Tells whether a test has made step fail, and if so puts its error in why.
 static bool injectedFault(SaveStep step, SystemError& why) {
     const int error = failingErrors[static_cast<size_t>(step)];
     if (error == 0)
         return false;
-    why = {error == EACCES || error == EPERM || error == EBUSY, std::strerror(error)};
+    why = errnoError(error);
     return true;
 }
 
@@ -94,26 +98,28 @@ static Replaced replaceThroughTemporary(const std::string& target, bool exists,
     if (!runStep(SaveStep::createTemporary, why,
                  [&] { return createTemporaryBeside(target, file, temporary); }))
         return why.refused ? Replaced::blocked : Replaced::failed;
+    const auto discard = [&](Replaced outcome) {
+        removeFile(temporary);
+        return outcome;
+    };
     // A replacement with another owner, group or mode would change what the
     // file is; writing in place keeps them.
-    bool kept = copyAttributes(file, target, exists);
-    if (!kept)
+    if (!copyAttributes(file, target, exists)) {
         why = lastSystemError();
+        closeFile(file);
+        return discard(why.refused ? Replaced::blocked : Replaced::failed);
+    }
     const bool written =
-        kept && runStep(SaveStep::write, why, [&] { return writeFromStart(file, bytes); }) &&
+        runStep(SaveStep::write, why, [&] { return writeFromStart(file, bytes); }) &&
         runStep(SaveStep::sync, why, [&] { return syncFile(file); });
     SystemError closeWhy;
     const bool closed = closeStep(file, closeWhy);
     if (written && !closed)
         why = closeWhy;
-    const bool renamed = written && closed && runStep(SaveStep::rename, why, [&] {
-                             return renameOver(temporary, target);
-                         });
-    if (!renamed) {
-        removeFile(temporary);
-        const bool refusedBeforeWriting = !kept || (written && closed);
-        return why.refused && refusedBeforeWriting ? Replaced::blocked : Replaced::failed;
-    }
+    if (!written || !closed)
+        return discard(Replaced::failed);
+    if (!runStep(SaveStep::rename, why, [&] { return renameOver(temporary, target); }))
+        return discard(why.refused ? Replaced::blocked : Replaced::failed);
     syncDirectoryOf(target);
     return Replaced::done;
 }

@@ -29,6 +29,9 @@ inline constexpr FileHandle noFile = -1;
 
 SystemError lastSystemError();
 
+// The error that the errno value error stands for, in the C library's words.
+SystemError errnoError(int error);
+
 // Replaces path with the file its symbolic links finally name (a dangling
 // link names the file that writing through it would create).
 bool followLinks(std::string& path);

@@ -16,8 +16,7 @@ void ignoreOutputSignals() {
 }
 
 SystemError lastSystemError() {
-    const int error = errno;
-    return {error == EACCES || error == EPERM || error == EBUSY, std::strerror(error)};
+    return errnoError(errno);
 }
 
 static int descriptor(FileHandle file) {

@@ -152,10 +152,11 @@ static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
         return refuse(c, std::string("expected ") + what + ", found " + quoteToken(c));
     // A number too large for a double reads as infinite, like "inf" itself; the
     // message tells the two apart.
-    if (!std::isfinite(read) && std::isalpha(static_cast<unsigned char>(*skipSign(c.at))))
-        return refuse(c, std::string(what) + " " + quoteToken(c) + " is not a finite number");
-    if (!std::isfinite(read))
-        return refuse(c, std::string(what) + " " + quoteToken(c) + " is out of range");
+    if (!std::isfinite(read)) {
+        const bool named = std::isalpha(static_cast<unsigned char>(*skipSign(c.at)));
+        return refuse(c, std::string(what) + " " + quoteToken(c) +
+                             (named ? " is not a finite number" : " is out of range"));
+    }
     value = read;
     c.at = stop;
     c.lastLine = c.line;
@@ -271,11 +272,16 @@ static void writeEcho(const std::string& echo) {
     }
 }
 
+// Says on standard error why the input called name was not loaded.
+static void reportNotLoaded(const char* program, const char* name, const std::string& reason) {
+    std::cerr << program << ": " << name << " not loaded: " << reason << '\n';
+}
+
 bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
                     const char* program) {
     const FileStatus status = parseGraph(text, file);
     if (!status.ok) {
-        std::cerr << program << ": " << name << " not loaded: " << status.reason << '\n';
+        reportNotLoaded(program, name, status.reason);
         return false;
     }
     const std::string repairs = repairReferences(file);
@@ -288,7 +294,7 @@ bool readGraphFile(const char* path, GraphFile& file, const char* program) {
     std::string text;
     const FileStatus status = readFileContents(path, text);
     if (!status.ok) {
-        std::cerr << program << ": " << path << " not loaded: " << status.reason << '\n';
+        reportNotLoaded(program, path, status.reason);
         return false;
     }
     return checkGraphText(text, path, file, program);
