@@ -1,5 +1,7 @@
 #include "export/export_formats.h"
 
+#include "geometry/wide_line.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -103,7 +105,8 @@ using Point = std::array<double, 2>; // x and y
 
 // Where the window shows position p, in pixels from its top left corner.
 static Point toPixels(const Point& p) {
-    return {(p[0] + 1) * windowSize / 2, (1 - p[1]) * windowSize / 2};
+    const PixelPoint pixel = toWindowPixels(p[0], p[1]);
+    return {pixel.x, pixel.y};
 }
 
 // Moves the outside end of segment inside-outside along the segment to where
@@ -195,20 +198,19 @@ static void appendSquare(std::string& out, const Point& centre) {
     piece.appendTo(out);
 }
 
-// The window draws a 2-pixel line as its rasterizer does: a segment that runs
-// more across than down is widened by a pixel up and down, any other by a pixel
-// left and right. Every parallelogram turns clockwise, so overlapping ones in one
-// path fill as their union.
-static void appendLine(std::string& out, Point a, Point b, bool across) {
-    const size_t along = across ? 0 : 1;
-    if (a[along] > b[along])
-        std::swap(a, b);
+// The window draws a 2-pixel line as a parallelogram widened along the
+// segment's minor axis. Every parallelogram turns clockwise, so overlapping ones
+// in one path fill as their union.
+static void appendLine(std::string& out, const Point& a, const Point& b) {
+    const auto corners = wideLineCorners({a[0], a[1]}, {b[0], b[1]});
     Piece piece;
-    piece.text("M").decimal(a[0] + (across ? 0 : 1), pixelPlaces);
-    piece.text(" ").decimal(a[1] - (across ? 1 : 0), pixelPlaces);
-    piece.text("l").decimal(b[0] - a[0], pixelPlaces).text(" ").decimal(b[1] - a[1], pixelPlaces);
-    piece.text(across ? "v2l" : "h-2l").decimal(a[0] - b[0], pixelPlaces);
-    piece.text(" ").decimal(a[1] - b[1], pixelPlaces).text("z");
+    const char* command = "M";
+    for (const PixelPoint& corner : corners) {
+        piece.text(command).decimal(corner.x, pixelPlaces);
+        piece.text(" ").decimal(corner.y, pixelPlaces);
+        command = "L";
+    }
+    piece.text("z");
     piece.appendTo(out);
 }
 
@@ -239,11 +241,10 @@ std::string exportSvg(const GraphFile& file) {
             const Vertex& target = list[static_cast<size_t>(k)];
             Point a{source.x, source.y};
             Point b{target.x, target.y};
-            const bool across = std::abs(b[0] / 2 - a[0] / 2) >= std::abs(b[1] / 2 - a[1] / 2);
             if (!clipToWindow(a, b))
                 continue;
             paths.start(selected && k == file.selectedEdgeTarget ? blue : black);
-            appendLine(out, toPixels(a), toPixels(b), across);
+            appendLine(out, toPixels(a), toPixels(b));
         }
     }
     paths.finish();
