@@ -17,12 +17,12 @@
   var stored = 0;        // copies to IndexedDB finished so far
 
   // Returns a byte-by-byte writer for Emscripten's stdout or stderr device that
-  // appends each line to element as it is completed, keeping the last in view.
-  // The runtime's own notes (GL emulation warnings) do not come this way: they
-  // go to the console.
+  // appends each line to element as it is completed. The runtime's own notes
+  // (GL emulation warnings) do not come this way: they go to the console.
   function lineWriter(element) {
     var bytes = [];
     var decoder = new TextDecoder();
+    var scrolling = false; // a scroll to the last line waits for the next frame
     return function (byte) {
       if (byte === null)
         return;
@@ -30,8 +30,15 @@
       if (byte !== 10)
         return;
       element.appendChild(document.createTextNode(decoder.decode(new Uint8Array(bytes))));
-      element.scrollTop = element.scrollHeight;
       bytes = [];
+      // Scrolling lays the page out; once a frame is enough for a long echo.
+      if (!scrolling) {
+        scrolling = true;
+        requestAnimationFrame(function () {
+          scrolling = false;
+          element.scrollTop = element.scrollHeight;
+        });
+      }
     };
   }
 
