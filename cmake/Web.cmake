@@ -21,8 +21,8 @@ target_link_options(ruvo PRIVATE
   # The browser's storage as a file system (the page mounts it); FS stays a
   # global for the page and its tests
   -lidbfs.js -sFORCE_FILESYSTEM=1
-  # Large graphs
-  -sALLOW_MEMORY_GROWTH=1
+  # Large graphs; only a browser's window to run in
+  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
   # main, and how edges are drawn, for the page
   -sEXPORTED_FUNCTIONS=_main,_edgesDrawnAsTriangles
   # Debian's emscripten cannot minify the page

@@ -26,7 +26,8 @@
     return function (byte) {
       if (byte === null)
         return;
-      bytes.push(byte);
+      // Bytes come signed, from the program's memory as Int8Array.
+      bytes.push(byte & 0xff);
       if (byte !== 10)
         return;
       element.appendChild(document.createTextNode(decoder.decode(new Uint8Array(bytes))));
@@ -47,7 +48,7 @@
     status.textContent = text;
   }
 
-  // The words for an error from Emscripten's file system.
+  // The words for an error from Emscripten's file system, by its errno values.
   function describe(error) {
     var words = {44: 'there is no such file', 31: 'it is a directory', 2: 'it is read-only'};
     return words[error && error.errno] || String(error);

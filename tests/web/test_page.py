@@ -9,7 +9,7 @@ within a measured tolerance where edges are drawn as triangles (SwiftShader).
 
     python3 tests/web/test_page.py PAGE_DIR DESKTOP_BUILD_DIR [unittest options]
 
-RUVO_SESSION_SEED plays one seed instead of the fixed ones.
+RUVO_SESSION_SEED plays the seeds it lists instead of the fixed ones.
 """
 import base64
 import functools
@@ -47,6 +47,7 @@ SWIFTSHADER = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']
 # differ, and no others. Measured over 30 sessions: 0 to 9 pixels of a picture
 # differed (at most 1.9% of its drawn pixels), each within 1/64 pixel of a border.
 ON_BORDER = 1 / 32
+
 
 def serve(folder):
     """Serves folder on 127.0.0.1 in a thread; returns the server."""
@@ -104,7 +105,6 @@ def on_edge_borders(graph, points):
         return (min(a, b) <= major <= max(a, b) and
                 abs(c + (d - c) * (major - a) / (b - a) - minor) < ON_BORDER)
 
-
     return [(x, y) for x, y in points if any(on_side(x + 0.5, y + 0.5, s) for s in sides)]
 
 
@@ -160,6 +160,8 @@ class Browser:
     def play(self, steps):
         """Plays ruvo_session's steps with real pointer and key events."""
         rect = self.js('return document.getElementById("canvas").getBoundingClientRect().toJSON()')
+        # At a whole-pixel position each pointer position falls on one pixel.
+        assert rect['left'] % 1 == 0 and rect['top'] % 1 == 0, rect
         chain = ActionChains(self.driver, duration=0)
         pointer, keys = chain.w3c_actions.pointer_action, chain.w3c_actions.key_action
 
