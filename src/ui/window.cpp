@@ -7,6 +7,11 @@
 
 #include <array>
 
+// OpenGL 1.2's name for the query; Windows' gl.h stops at 1.1.
+#ifndef GL_ALIASED_LINE_WIDTH_RANGE
+#define GL_ALIASED_LINE_WIDTH_RANGE 0x846E
+#endif
+
 const int32_t windowWidth = 400;
 const int32_t windowHeight = 400;
 
@@ -21,7 +26,8 @@ static constexpr Color red{1, 0, 0};
 static constexpr Color blue{0, 0, 1};
 
 bool chooseEdgeDrawing() {
-    GLfloat widths[2] = {1, 1};
+    // A GL too old to answer keeps drawing its own lines, as it always has.
+    GLfloat widths[2] = {1, static_cast<GLfloat>(lineWidthPixels)};
     glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
     edgesAsTriangles = widths[1] < static_cast<GLfloat>(lineWidthPixels);
     return edgesAsTriangles;

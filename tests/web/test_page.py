@@ -82,9 +82,9 @@ def differences(window, canvas):
 
 
 def on_edge_borders(graph, points):
-    """The points (pixels) whose centre lies on the long side of a 2-pixel line
-    that graph (graph.ruv's text) draws: one pixel to either side of an edge,
-    along its minor axis."""
+    """The points (pixels) whose centre lies within ON_BORDER of a long side of a
+    2-pixel line that graph (graph.ruv's text) draws: one pixel to either side
+    of an edge, along its minor axis."""
     numbers = graph.split()
     vertices, at = [], 4
     for _ in range(int(numbers[3])):
@@ -97,7 +97,8 @@ def on_edge_borders(graph, points):
             bx, by, _ = vertices[int(target)]
             across = abs(bx - ax) >= abs(by - ay)
             (a, b), (c, d) = ((ax, bx), (ay, by)) if across else ((ay, by), (ax, bx))
-            sides += [(a, b, c + offset, d + offset, across) for offset in (-1, 1)] if a != b else []
+            if a != b:
+                sides += [(a, b, c + offset, d + offset, across) for offset in (-1, 1)]
 
     def on_side(px, py, side):
         a, b, c, d, across = side
@@ -153,9 +154,6 @@ class Browser:
     def file(self):
         return self.js('try { return FS.readFile("graph.ruv", {encoding: "utf8"}); }'
                        ' catch (e) { return null; }')
-
-    def stored(self):
-        return int(self.js('return document.body.dataset.stored || 0'))
 
     def play(self, steps):
         """Plays ruvo_session's steps with real pointer and key events."""
@@ -244,7 +242,8 @@ class Sessions:
             with self.subTest(RUVO_SESSION_SEED=seed):
                 desktop = os.path.join(DESKTOP_RECORD, seed)
                 started.append(self.browser.open())
-                self.assertEqual(self.browser.js('return document.getElementById("canvas").dataset.edges'), self.edges)
+                self.assertEqual(self.browser.js(
+                    'return document.getElementById("canvas").dataset.edges'), self.edges)
                 # A session starts without a file, as on the desktop.
                 self.browser.js('try { FS.unlink("graph.ruv"); } catch (e) {}')
                 steps = subprocess.run([os.path.join(E2E, 'ruvo_session'), 'steps', seed],
@@ -299,7 +298,7 @@ class Storage(unittest.TestCase):
                         ' try { FS.unlink("graph.ruv"); } catch (e) {}')
 
     def test_reload_keeps_a_saved_graph_and_download_gives_it(self):
-        stored = self.browser.stored()
+        stored = int(self.browser.js('return document.body.dataset.stored || 0'))
         self.browser.play('press 2 100 200\npress 2 300 200\npress 0 100 200\n'
                           'press 1 300 200\nkey S\n')
         self.browser.wait('return (document.body.dataset.stored || 0) > arguments[0]', stored,
