@@ -31,10 +31,11 @@ PAGE, DESKTOP = (os.path.abspath(arg) for arg in sys.argv[1:3])
 E2E = os.path.join(DESKTOP, 'tests', 'e2e')
 SIZE = 400
 
-# What Chromium needs on a closed network, as root, without a display.
+# What Chromium needs on a closed network, as root, without a display, and in a
+# container whose /dev/shm is small.
 QUIET = ['--headless=new', '--no-sandbox', '--disable-background-networking',
          '--disable-component-update', '--disable-sync', '--no-first-run', '--disable-quic',
-         '--window-size=1000,700']
+         '--disable-dev-shm-usage', '--window-size=1000,700']
 MESA = ['--use-angle=gl-egl', '--ignore-gpu-blocklist']
 SWIFTSHADER = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']
 
