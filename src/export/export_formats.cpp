@@ -1,6 +1,7 @@
 #include "export/export_formats.h"
 
 #include "geometry/wide_line.h"
+#include "io/number_text.h"
 
 #include <algorithm>
 #include <array>
@@ -53,7 +54,7 @@ class Piece {
     }
     // The value in fixed-point notation with six decimals, as the graph file holds it.
     Piece& coordinate(double value) {
-        at = std::to_chars(at, end, value, std::chars_format::fixed, 6).ptr;
+        at = writeNumber(at, end, value, NumberStyle::fixed);
         return *this;
     }
     // The value rounded to the given number of decimals (at most 6), trailing zeros
@@ -61,7 +62,7 @@ class Piece {
     // values too large for it (beyond 10^12) are written in the shortest form.
     Piece& decimal(double value, int places) {
         if (!(std::abs(value) < 1e12)) {
-            at = std::to_chars(at, end, value).ptr;
+            at = writeShortest(at, end, value);
             return *this;
         }
         int64_t scale = 1;

@@ -1,5 +1,7 @@
 #include "io/graph_file.h"
 
+#include "io/number_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -18,17 +20,14 @@ static void appendInteger(std::string& out, int32_t value) {
     out += '\n';
 }
 
-// Appends the line "x y count" with both coordinates in the given format at six
-// digits of precision. std::to_chars writes a number exactly as printf would
-// with "%.6f" or "%.6g" in the C locale, without printf's cost per call.
+// Appends the line "x y count" with both coordinates in the given style.
 static void appendVertexLine(std::string& out, double x, double y, int32_t count,
-                             std::chars_format format) {
-    // A fixed-point coordinate of the largest double has about 320 characters.
-    char line[1024];
+                             NumberStyle style) {
+    char line[2 * maxNumberText + 32];
     char* const end = line + sizeof line;
-    char* at = std::to_chars(line, end, x, format, 6).ptr;
+    char* at = writeNumber(line, end, x, style);
     *at++ = ' ';
-    at = std::to_chars(at, end, y, format, 6).ptr;
+    at = writeNumber(at, end, y, style);
     *at++ = ' ';
     at = std::to_chars(at, end, count).ptr;
     *at++ = '\n';
@@ -51,7 +50,7 @@ std::string formatGraph(const std::vector<Vertex>& list, int32_t vertex, int32_t
     for (const Vertex& v : list) {
         // "%lf": fixed-point with six decimals.
         appendVertexLine(out, v.x, v.y, static_cast<int32_t>(v.adjacency.size()),
-                         std::chars_format::fixed);
+                         NumberStyle::fixed);
         for (int32_t target : v.adjacency)
             appendInteger(out, target);
     }
@@ -123,20 +122,6 @@ static FileStatus readInteger(Cursor& c, int32_t& value, const char* what) {
     return {};
 }
 
-// Converts the number at at, as strtod would, into value and returns where it
-// stops (at itself when nothing converts). std::from_chars is much faster and
-// reads the same numbers to the same values, except that it refuses a leading
-// '+', hexadecimal and a value out of range; those are left to strtod.
-static const char* scanDouble(const char* at, const char* end, double& value) {
-    const auto [stop, error] = std::from_chars(at, end, value);
-    if (error == std::errc() && (stop == end || (*stop != 'x' && *stop != 'X')))
-        return stop;
-    // strtod cannot run past the end: the text is NUL-terminated and NUL stops it.
-    char* stopped = nullptr;
-    value = std::strtod(at, &stopped);
-    return stopped;
-}
-
 static const char* skipSign(const char* at) {
     return *at == '+' || *at == '-' ? at + 1 : at;
 }
@@ -147,7 +132,7 @@ static FileStatus readCoordinate(Cursor& c, double& value, const char* what) {
     if (c.at == c.end)
         return refuseEnd(c, what);
     double read = 0;
-    const char* const stop = scanDouble(c.at, c.end, read);
+    const char* const stop = readNumber(c.at, c.end, read);
     if (stop == c.at)
         return refuse(c, std::string("expected ") + what + ", found " + quoteToken(c));
     // A number too large for a double reads as infinite, like "inf" itself; the
@@ -184,7 +169,7 @@ static FileStatus readVertex(Cursor& c, GraphFile& file) {
     if (!status.ok)
         return status;
     // The stream's default format, "%g": six significant digits, no trailing zeros.
-    appendVertexLine(file.echo, x, y, count, std::chars_format::general);
+    appendVertexLine(file.echo, x, y, count, NumberStyle::general);
     file.vertices.emplace_back(x, y);
     file.vertices.back().adjacency.reserve(entryCapacity(c, count));
     for (int32_t j = 0; j < count; ++j) {

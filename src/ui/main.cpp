@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_DOUBLE);
     glutInitWindowSize(windowWidth, windowHeight);
     glutCreateWindow("Ruvo");
+    chooseEdgeDrawing();
     glutDisplayFunc(drawGraph);
     glutKeyboardFunc(onKey);
     glutMouseFunc(onMouseButton);

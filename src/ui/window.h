@@ -6,6 +6,16 @@
 extern const int32_t windowWidth;  // the window's width in pixels, fixed at 400
 extern const int32_t windowHeight; // the window's height in pixels, fixed at 400
 
+// Asks the current GL how wide it draws lines and settles how drawGraph draws
+// edges: as the GL's own 2-pixel lines, or, where it has none that wide, as two
+// triangles covering the same pixels. Call once the window exists; returns
+// whether edges are drawn as triangles.
+bool chooseEdgeDrawing();
+
+// Tells the page around the web build how edges are drawn: 1 as triangles, 0 as
+// GL lines. C linkage gives it a name the page can call.
+extern "C" int edgesDrawnAsTriangles();
+
 // Repaints the whole graph from the model (selected vertex red, selected edge
 // blue, the rest black on white) and presents the frame; needs a current GL context.
 void drawGraph();

@@ -730,3 +730,112 @@ TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
     EXPECT_TRUE(shows("the exported picture",
                       [&](const Frame& f) { return pictureDifferences(f, picture) == 0; }));
 }
+
+// ---- Seeded sessions ----
+// The random presses, drags and keys of ruvo_session, played on the real window
+// through one xdotool run, must leave the trace, the messages and graph.ruv that
+// the same session leaves when applied to the model directly. The web page's
+// suite plays the same sessions; with RUVO_SESSION_RECORD set to a folder, each
+// seed's trace, messages, file and final window (window.ppm) are kept in a
+// folder of that name there, for it to compare with.
+class RuvoSession : public RuvoWindow {
+  protected:
+    // The output of `ruvo_session ARGS...`, run in dir.
+    static std::string sessionOutput(const std::vector<std::string>& args, const std::string& dir,
+                                     const std::string& err = "/dev/null") {
+        std::vector<std::string> command = {RUVO_SESSION_BINARY};
+        command.insert(command.end(), args.begin(), args.end());
+        const std::string out = dir + "/session-output.txt";
+        fs::remove(out);
+        int status = 0;
+        waitpid(spawn(command, "", dir, out, err), &status, 0);
+        return readFile(out);
+    }
+
+    // Turns the session's steps into one xdotool command line for the window.
+    std::vector<std::string> xdotoolSteps(const std::string& steps) {
+        std::vector<std::string> args;
+        const auto moveTo = [&](const std::string& x, const std::string& y) {
+            args.insert(args.end(), {"mousemove", "--window", winId_, x, y});
+        };
+        std::stringstream lines(steps);
+        for (std::string line; std::getline(lines, line);) {
+            std::stringstream words(line);
+            std::string kind, a, b, c;
+            words >> kind >> a >> b;
+            if (kind == "press") {
+                words >> c;
+                // X numbers the buttons from 1; "click" would wait a tenth of a second.
+                const std::string button = std::to_string(std::stoi(a) + 1);
+                moveTo(b, c);
+                args.insert(args.end(), {"mousedown", button, "mouseup", button});
+            } else if (kind == "drag") {
+                moveTo(a, b);
+                args.insert(args.end(), {"mousedown", "1"});
+                while (words >> a >> b)
+                    moveTo(a, b);
+                args.insert(args.end(), {"mouseup", "1"});
+            } else {
+                args.insert(args.end(), {"key", "--delay", "0", a});
+            }
+        }
+        return args;
+    }
+
+    // Starts a fresh editor in an emptied working directory.
+    void restartRuvo() {
+        stop(ruvo_);
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir_))
+            fs::remove_all(entry.path());
+        window_ = 0;
+        ruvo_ = spawn(ruvoCommand(), displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt");
+        ASSERT_NO_FATAL_FAILURE(findWindow());
+        ASSERT_TRUE(shows("a white window", [](const Frame& f) { return f.white(); }));
+        xdo({"windowfocus", "--sync", winId_});
+    }
+
+    // The window's picture once two grabs a little apart agree.
+    Frame settledFrame() {
+        Frame last = grab(), next;
+        for (int tries = 0; tries < 50; ++tries, last = next) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            next = grab();
+            if (next.rgb == last.rgb)
+                break;
+        }
+        return next;
+    }
+
+    // Plays seed's session on the window and compares it with the model's replay.
+    void play(const std::string& seed) {
+        const std::string model = dir_ + "-model";
+        fs::create_directory(model);
+        const std::string steps = sessionOutput({"steps", seed}, model);
+        const std::string trace = sessionOutput({"replay", seed}, model, model + "/stderr.txt");
+        xdo(xdotoolSteps(steps));
+        ASSERT_TRUE(holds("graph.ruv", readFile(model + "/graph.ruv")));
+        EXPECT_TRUE(holds("trace.txt", trace));
+        EXPECT_TRUE(holds("stderr.txt", readFile(model + "/stderr.txt")));
+        const char* record = std::getenv("RUVO_SESSION_RECORD");
+        if (record != nullptr && *record != '\0') {
+            const fs::path kept = fs::path(record) / seed;
+            fs::create_directories(kept);
+            for (const char* name : {"trace.txt", "stderr.txt", "graph.ruv"})
+                fs::copy_file(dir_ + "/" + name, kept / name, fs::copy_options::overwrite_existing);
+            settledFrame().writePpm(kept / "window.ppm");
+        }
+        fs::remove_all(model);
+    }
+};
+
+TEST_F(RuvoSession, SeededSessionsLeaveWhatTheModelLeaves) {
+    std::stringstream seeds(sessionOutput({"seeds"}, dir_));
+    bool first = true;
+    for (std::string seed; seeds >> seed; first = false) {
+        SCOPED_TRACE("RUVO_SESSION_SEED=" + seed);
+        if (!first) {
+            ASSERT_NO_FATAL_FAILURE(restartRuvo());
+        }
+        ASSERT_NO_FATAL_FAILURE(play(seed));
+    }
+}

@@ -3,6 +3,7 @@
 // whose bytes and values they must reproduce exactly, on the hard cases: ties at
 // the last digit, signed zeros, extremes, and every form strtod accepts.
 #include "io/graph_file.h"
+#include "io/number_text.h"
 
 #include <gtest/gtest.h>
 
@@ -148,4 +149,32 @@ TEST(GraphFileNumbers, ReaderMatchesStrtodInEveryForm) {
     };
     for (const char* token : odd)
         expectReadAsStrtod(token);
+}
+
+// Where the C++ library cannot convert doubles (Emscripten's), numbers are
+// written through snprintf alone; both ways must give the same bytes. Reading
+// needs no such test: the reader is held to strtod itself above.
+TEST(GraphFileNumbers, PrintfWayWritesTheLibrarysBytes) {
+    // Without the library's way there is nothing to compare, and saving is slow.
+    ASSERT_TRUE(libraryConvertsDoubles);
+    std::vector<double> values = hardValues();
+    // Exact ties at the sixth significant digit, whole numbers too large to
+    // write in full in the shortest form, and powers of two whose shortest
+    // decimal is not the nearest one of its length.
+    values.insert(values.end(),
+                  {123456.5, 123457.5, -123456.5, 12345.25, 12345.75, 1000005.0, 1000015.0, 1e21,
+                   123456789012345680000.0, 1e300, std::ldexp(1.0, -1017), std::ldexp(-1.0, -808)});
+    char library[maxNumberText];
+    char byPrintf[maxNumberText];
+    const auto written = [](const char* start, const char* end) { return std::string(start, end); };
+    for (double value : values) {
+        for (NumberStyle style : {NumberStyle::fixed, NumberStyle::general})
+            ASSERT_EQ(written(library, writeNumber(library, std::end(library), value, style)),
+                      written(byPrintf,
+                              writeNumberWithPrintf(byPrintf, std::end(byPrintf), value, style)))
+                << printed("%a", value);
+        ASSERT_EQ(written(library, writeShortest(library, std::end(library), value)),
+                  written(byPrintf, writeShortestWithPrintf(byPrintf, std::end(byPrintf), value)))
+            << printed("%a", value);
+    }
 }

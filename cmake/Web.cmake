@@ -1,0 +1,36 @@
+# The editor as a web page, built with Emscripten: the same model, file and
+# window code as on the desktop, on Emscripten's own OpenGL and GLUT, with the
+# web's file calls (src/io/file_system_web.cpp) and the page around the canvas
+# (src/web). The page is index.html, index.js, index.wasm and ruvo.css in
+# RUVO_WEB_PAGE; tools/web builds it in build/web.
+set(RUVO_WEB_PAGE "${CMAKE_BINARY_DIR}/page" CACHE PATH "The folder the web page is built in")
+set(ruvo_web "${CMAKE_SOURCE_DIR}/src/web")
+
+add_library(ruvo_ui src/ui/window.cpp src/ui/input.cpp)
+target_link_libraries(ruvo_ui PUBLIC ruvo_io ruvo_geometry)
+
+add_executable(ruvo src/ui/main.cpp)
+target_link_libraries(ruvo PRIVATE ruvo_ui)
+set_target_properties(ruvo PROPERTIES OUTPUT_NAME index SUFFIX ".html"
+                                      RUNTIME_OUTPUT_DIRECTORY "${RUVO_WEB_PAGE}")
+target_link_options(ruvo PRIVATE
+  # glBegin and glEnd, on WebGL
+  -sLEGACY_GL_EMULATION=1
+  # A drawing buffer kept after it is shown, so tests can read the canvas back
+  -sGL_TESTING=1
+  # The browser's storage as a file system (the page mounts it); FS stays a
+  # global for the page and its tests
+  -lidbfs.js -sFORCE_FILESYSTEM=1
+  # Large graphs; only a browser's window to run in
+  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
+  # main, and how edges are drawn, for the page
+  -sEXPORTED_FUNCTIONS=_main,_edgesDrawnAsTriangles
+  # Debian's emscripten cannot minify the page
+  -sMINIFY_HTML=0
+  "SHELL:--shell-file ${ruvo_web}/shell.html"
+  "SHELL:--pre-js ${ruvo_web}/page.js"
+  "SHELL:--post-js ${ruvo_web}/glut_motion.js")
+set_property(TARGET ruvo APPEND PROPERTY LINK_DEPENDS
+  "${ruvo_web}/shell.html" "${ruvo_web}/page.js" "${ruvo_web}/glut_motion.js")
+add_custom_command(TARGET ruvo POST_BUILD
+  COMMAND "${CMAKE_COMMAND}" -E copy "${ruvo_web}/ruvo.css" "${RUVO_WEB_PAGE}/ruvo.css")
