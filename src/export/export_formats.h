@@ -17,8 +17,9 @@ bool formatNamed(const std::string& name, ExportFormat& format);
 bool formatOfFileName(const std::string& fileName, ExportFormat& format);
 
 // Returns the 400 x 400 SVG picture of what the window shows for file: white
-// background, 4 x 4 squares for the vertices, then 2-pixel segments for the
-// entries, all in the window's order and colours, clipped at the window's edge.
+// background, the vertices' squares, then the edges' parallelograms, all in the
+// window's order and colours. Rendered by librsvg with crisp edges it gives the
+// window's pixels exactly, edges clipped at the window's edge included.
 // Expects every entry of file to name one of its vertices (see repairReferences).
 std::string exportSvg(const GraphFile& file);
 
