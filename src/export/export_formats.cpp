@@ -1,5 +1,7 @@
 #include "export/export_formats.h"
 
+#include "export/pixel_runs.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -13,8 +15,10 @@
 static constexpr double windowSize = 400;
 
 bool formatNamed(const std::string& name, ExportFormat& format) {
-    static const std::pair<const char*, ExportFormat> names[] = {
-        {"svg", ExportFormat::svg}, {"dot", ExportFormat::dot}, {"graphml", ExportFormat::graphml}};
+    static const std::pair<const char*, ExportFormat> names[] = {{"svg", ExportFormat::svg},
+                                                                 {"dot", ExportFormat::dot},
+                                                                 {"graphml", ExportFormat::graphml},
+                                                                 {"tikz", ExportFormat::tikz}};
     for (const auto& [known, named] : names) {
         if (name == known) {
             format = named;
@@ -33,6 +37,8 @@ bool formatOfFileName(const std::string& fileName, ExportFormat& format) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == "gv")
         extension = "dot";
+    if (extension == "tex")
+        extension = "tikz";
     return formatNamed(extension, format);
 }
 
@@ -192,12 +198,113 @@ std::string exportGraphml(const GraphFile& file) {
     return out;
 }
 
+// ---- TikZ ----
+
+// Positions up to this many units from the window's centre are placed as they
+// are; TeX's lengths end at about 575 cm, 143 units of 4 cm.
+static constexpr double tikzReach = 100;
+
+static bool withinTikzReach(double x, double y) {
+    return std::abs(x) <= tikzReach && std::abs(y) <= tikzReach;
+}
+
+static void appendTikzPoint(Piece& piece, double x, double y) {
+    piece.text("(").decimal(x, 6).text(",").decimal(y, 6).text(")");
+}
+
+std::string exportTikz(const GraphFile& file) {
+    const std::vector<Vertex>& list = file.vertices;
+    std::string out;
+    out.reserve(1024 + 48 * list.size() + 48 * countEntries(list));
+    out += "% A Ruvo graph as its window shows it: the 400 x 400 pixel window is an\n"
+           "% 8 cm square, clipped at its edge; positions are as in the graph file, a\n"
+           "% unit being 4 cm and a pixel 0.2 mm. Needs \\usepackage{tikz}; the styles\n"
+           "% below set the look of the whole picture.\n"
+           "\\begin{tikzpicture}[x=4cm, y=4cm,\n"
+           "  vertex/.style={rectangle, fill=black, inner sep=0pt, minimum size=0.8mm},\n"
+           "  selected vertex/.style={vertex, fill=red},\n"
+           "  edge/.style={draw=black, line width=0.4mm},\n"
+           "  selected edge/.style={edge, draw=blue}]\n"
+           "\\useasboundingbox (-1,-1) rectangle (1,1);\n"
+           "\\clip (-1,-1) rectangle (1,1);\n";
+    for (size_t i = 0; i < list.size(); ++i) {
+        const double x = list[i].x, y = list[i].y;
+        Piece piece;
+        piece.text(static_cast<int64_t>(i) == file.selectedVertex ? "\\node[selected vertex] (v"
+                                                                  : "\\node[vertex] (v");
+        piece.number(static_cast<int64_t>(i)).text(") at ");
+        appendTikzPoint(piece, std::clamp(x, -tikzReach, tikzReach),
+                        std::clamp(y, -tikzReach, tikzReach));
+        piece.text(" {};");
+        if (!withinTikzReach(x, y)) {
+            piece.text(" % at ");
+            appendTikzPoint(piece, x, y);
+            piece.text(", farther than TeX can place");
+        }
+        piece.text("\n");
+        piece.appendTo(out);
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Vertex& source = list[i];
+        const bool selected = static_cast<int64_t>(i) == file.selectedVertex;
+        for (int32_t k : source.adjacency) {
+            const Vertex& target = list[static_cast<size_t>(k)];
+            Piece piece;
+            std::array<double, 2> a{source.x, source.y}, b{target.x, target.y};
+            const bool placed = withinTikzReach(a[0], a[1]) && withinTikzReach(b[0], b[1]);
+            // Of an edge to a vertex beyond reach only the part within reach can
+            // show in the window; an edge wholly beyond it is left out.
+            if (!placed && !clipToSquare(a, b, tikzReach)) {
+                piece.text("% v").number(static_cast<int64_t>(i)).text(" -- v").number(k);
+                piece.text(" lies farther than TeX can place\n");
+                piece.appendTo(out);
+                continue;
+            }
+            piece.text(selected && k == file.selectedEdgeTarget ? "\\draw[selected edge] "
+                                                                : "\\draw[edge] ");
+            if (placed) {
+                piece.text("(v").number(static_cast<int64_t>(i)).text(".center) -- (v");
+                piece.number(k).text(".center);\n");
+            } else {
+                appendTikzPoint(piece, a[0], a[1]);
+                piece.text(" -- ");
+                appendTikzPoint(piece, b[0], b[1]);
+                piece.text(";\n");
+            }
+            piece.appendTo(out);
+        }
+    }
+    out += "\\end{tikzpicture}\n";
+    return out;
+}
+
+std::string standaloneDocument(const std::string& picture) {
+    // The picture is boxed and shipped out as the page, whose size is the box's;
+    // this needs no package beyond tikz.
+    std::string document = "% A page of the picture's size alone; compile with pdflatex.\n"
+                           "\\documentclass{article}\n"
+                           "\\usepackage{tikz}\n"
+                           "\\begin{document}\n"
+                           "\\setbox0=\\hbox{%\n";
+    document.append(picture, 0, picture.find_last_not_of('\n') + 1);
+    document += "}\n"
+                "\\pdfpagewidth=\\wd0\n"
+                "\\pdfpageheight=\\ht0\n"
+                "\\hoffset=-1in\n"
+                "\\voffset=-1in\n"
+                "\\shipout\\box0\n"
+                "\\end{document}\n";
+    return document;
+}
+
 std::string exportGraph(const GraphFile& file, ExportFormat format) {
     switch (format) {
     case ExportFormat::svg:
         return exportSvg(file);
     case ExportFormat::dot:
         return exportDot(file);
+    case ExportFormat::tikz:
+        return exportTikz(file);
     case ExportFormat::graphml:
         break;
     }

@@ -96,9 +96,7 @@ static bool cutAt(std::array<double, 2>& a, std::array<double, 2>& b, size_t axi
     return true;
 }
 
-// Clips segment a-b exactly to the square within reach of the window's centre
-// (in normalized device coordinates); false when it misses the square.
-static bool clipToSquare(std::array<double, 2>& a, std::array<double, 2>& b, double reach) {
+bool clipToSquare(std::array<double, 2>& a, std::array<double, 2>& b, double reach) {
     for (size_t axis = 0; axis < 2; ++axis) {
         if (!cutAt(a, b, axis, 1, reach) || !cutAt(a, b, axis, -1, reach))
             return false;

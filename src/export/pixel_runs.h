@@ -32,6 +32,11 @@ struct PixelRun {
 std::optional<std::array<PixelPoint, 2>> windowSegment(std::array<double, 2> a,
                                                        std::array<double, 2> b);
 
+// Clips segment a-b (normalized device coordinates) exactly to the square
+// within reach of the window's centre along both axes; returns false, with a
+// and b unspecified, when the segment misses the square.
+bool clipToSquare(std::array<double, 2>& a, std::array<double, 2>& b, double reach);
+
 // Returns the runs of window pixels the GL fills for quad (corners as
 // wideLineQuad gives them), top row first, each row's run once.
 std::vector<PixelRun> quadPixels(const std::array<SubpixelPoint, 4>& quad);
