@@ -49,10 +49,11 @@ struct FixedPoint {
 };
 
 // Returns the runs of picture pixels librsvg paints, with crisp edges and the
-// nonzero rule, for a path of the given closed polygons, each at most a few
-// hundred pixels from the picture, which lies whole within the picture or is
-// rectilinear: top row first, left to right. Cairo samples each row a
-// subpixel above its centre, puts a pixel whose centre lies exactly on a left
-// edge outside and on a right edge inside, and fills a gap of one pixel between
-// two spans of the same path.
+// nonzero rule, for a path of the given closed polygons, top row first, left to
+// right. Expects the path to lie within the picture (cairo would cut it
+// otherwise) and not to be rectilinear (cairo fills a path of only horizontal
+// and vertical lines by another rule). Cairo samples each row a subpixel above
+// the pixels' centres and a subpixel right of them, rounds each edge's
+// crossing down to a subpixel, and fills a gap of one pixel between two spans
+// of the same path.
 std::vector<PixelRun> crispPathPixels(const std::vector<std::vector<FixedPoint>>& polygons);

@@ -22,8 +22,9 @@ PixelPoint glWindowPixels(double x, double y) {
 }
 
 bool runsAcross(PixelPoint a, PixelPoint b) {
-    // Halving first keeps the differences finite for any finite positions.
-    return std::abs(b.x / 2 - a.x / 2) >= std::abs(b.y / 2 - a.y / 2);
+    const float dx = static_cast<float>(a.x) - static_cast<float>(b.x);
+    const float dy = static_cast<float>(a.y) - static_cast<float>(b.y);
+    return std::abs(dx) >= std::abs(dy);
 }
 
 // Rounds a float position to the subpixel grid as the GL does: to the nearest
@@ -196,12 +197,14 @@ std::array<SubpixelPoint, 4> wideLineQuad(PixelPoint a, PixelPoint b) {
                       static_cast<float>(b.y)};
     const float dx = l.x1 - l.x2;
     const float dy = l.y1 - l.y2;
+    // The GL culls a line by its squared length, which underflows to zero for
+    // the very shortest.
     const float area = dx * dx + dy * dy;
     if (area == 0) {
         const SubpixelPoint start{snap(l.x1 - 0.5f), snap(l.y1 - 0.5f)};
         return {{start, start, start, start}};
     }
-    return std::abs(dx) >= std::abs(dy) ? acrossQuad(l) : downQuad(l);
+    return runsAcross(a, b) ? acrossQuad(l) : downQuad(l);
 }
 
 std::array<PixelPoint, 4> wideLineCorners(PixelPoint a, PixelPoint b) {

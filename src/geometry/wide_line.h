@@ -46,18 +46,22 @@ std::array<double, 2> fromWindowPixels(PixelPoint p);
 // that has one). The result is a pair of floats, close to toWindowPixels(x, y).
 PixelPoint glWindowPixels(double x, double y);
 
-// Tells whether segment a-b runs at least as far across as down, so that GL
-// widens it vertically rather than horizontally.
+// Tells whether segment a-b (window positions as floats, as glWindowPixels
+// gives them) runs at least as far across as down, so that GL widens it
+// vertically rather than horizontally; compared in float, as the GL does.
 bool runsAcross(PixelPoint a, PixelPoint b);
 
 // Returns the corners, in order around it, of the parallelogram the GL fills
 // for a line of lineWidthPixels from a to b (window positions as floats, as
 // glWindowPixels gives them): the segment moved half the width each way along
 // its minor axis, each end moved along the segment by the diamond-exit rule,
-// snapped to the subpixel grid. The order is the same whichever end comes first
-// (the edge at the smaller minor-axis offset first, from the far end), but the
-// ends' adjustments depend on which end is the start. A segment of zero length
-// fills nothing; its four corners are then all a's.
+// snapped to the subpixel grid. The order does not depend on which end comes
+// first: for a line that runs across, from the right end's upper corner along
+// the upper side and back along the lower one; for a line that runs down, from
+// the upper end's left corner down the left side and back up the right one.
+// The ends' adjustments do depend on it, as the start and the end follow
+// different rules. A segment of zero length fills nothing; its four corners are
+// then all at a.
 std::array<SubpixelPoint, 4> wideLineQuad(PixelPoint a, PixelPoint b);
 
 // Returns wideLineQuad(a, b) in window pixels.

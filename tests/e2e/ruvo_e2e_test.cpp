@@ -671,6 +671,8 @@ TEST_F(RuvoTracingIntoAPipe, ClosedTraceKeepsTheEditorAndSaveWorks) {
               asWritten("ruvo: standard output is closed; the trace is no longer written\n"));
 }
 
+namespace {
+
 // The number in the environment variable name, or fallback when it is unset.
 uint64_t environmentNumber(const char* name, uint64_t fallback) {
     const char* text = std::getenv(name);
@@ -767,6 +769,8 @@ constexpr const char* pictureGraph = "1\n3\n-1\n9\n"
                                      "0.7 0.7 1\n5\n"
                                      "-0.25 -0.25 1\n8\n"
                                      "0.25 -0.75 1\n7\n";
+
+} // namespace
 
 // The window is loaded with each graph and exported; librsvg's rendering of the
 // SVG must be the window's pixels exactly. After the fixed graph above come
