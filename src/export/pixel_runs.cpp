@@ -51,8 +51,8 @@ static PixelPoint clippedEnd(float t, const Clip& out, const Clip& in) {
 // The GL's own clipping of segment a-b; nothing when it drops the segment.
 static std::optional<std::array<PixelPoint, 2>> glSegment(std::array<double, 2> a,
                                                           std::array<double, 2> b) {
-    const Clip v0{static_cast<float>(a[0]), static_cast<float>(a[1]), 0, 1};
-    const Clip v1{static_cast<float>(b[0]), static_cast<float>(b[1]), 0, 1};
+    const Clip v0{glFloat(a[0]), glFloat(a[1]), 0, 1};
+    const Clip v1{glFloat(b[0]), glFloat(b[1]), 0, 1};
     const unsigned out0 = outsideSides(v0), out1 = outsideSides(v1);
     const PixelPoint start = glWindowPixels(a[0], a[1]), end = glWindowPixels(b[0], b[1]);
     if ((out0 | out1) == 0)

@@ -15,15 +15,20 @@ std::array<double, 2> fromWindowPixels(PixelPoint p) {
     return {p.x / (windowPixels / 2) - 1, 1 - p.y / (windowPixels / 2)};
 }
 
+float glFloat(double value) {
+    if (std::abs(value) <= std::numeric_limits<float>::max())
+        return static_cast<float>(value);
+    return static_cast<float>(std::copysign(std::numeric_limits<double>::infinity(), value));
+}
+
 PixelPoint glWindowPixels(double x, double y) {
     const float half = static_cast<float>(windowPixels / 2);
-    return {std::fma(static_cast<float>(x), half, half),
-            std::fma(static_cast<float>(y), -half, half)};
+    return {std::fma(glFloat(x), half, half), std::fma(glFloat(y), -half, half)};
 }
 
 bool runsAcross(PixelPoint a, PixelPoint b) {
-    const float dx = static_cast<float>(a.x) - static_cast<float>(b.x);
-    const float dy = static_cast<float>(a.y) - static_cast<float>(b.y);
+    const float dx = glFloat(a.x) - glFloat(b.x);
+    const float dy = glFloat(a.y) - glFloat(b.y);
     return std::abs(dx) >= std::abs(dy);
 }
 
@@ -193,8 +198,7 @@ static std::array<SubpixelPoint, 4> downQuad(FloatLine l) {
 }
 
 std::array<SubpixelPoint, 4> wideLineQuad(PixelPoint a, PixelPoint b) {
-    const FloatLine l{static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(b.x),
-                      static_cast<float>(b.y)};
+    const FloatLine l{glFloat(a.x), glFloat(a.y), glFloat(b.x), glFloat(b.y)};
     const float dx = l.x1 - l.x2;
     const float dy = l.y1 - l.y2;
     // The GL culls a line by its squared length, which underflows to zero for
@@ -220,7 +224,7 @@ std::array<PixelPoint, 4> wideLineCorners(PixelPoint a, PixelPoint b) {
 std::array<int64_t, 2> pointSquare(PixelPoint centre) {
     // The GL rounds the centre to the nearest pixel corner, a half across
     // rounding right and a half down rounding up, and fills the square around it.
-    const int64_t column = (snap(static_cast<float>(centre.x)) + subpixelsPerPixel / 2) >> 8;
-    const int64_t row = (snap(static_cast<float>(centre.y)) - 1 + subpixelsPerPixel / 2) >> 8;
+    const int64_t column = (snap(glFloat(centre.x)) + subpixelsPerPixel / 2) >> 8;
+    const int64_t row = (snap(glFloat(centre.y)) - 1 + subpixelsPerPixel / 2) >> 8;
     return {column - pointSizePixels / 2, row - pointSizePixels / 2};
 }

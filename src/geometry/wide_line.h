@@ -40,6 +40,10 @@ PixelPoint toWindowPixels(double x, double y);
 // inverse of toWindowPixels.
 std::array<double, 2> fromWindowPixels(PixelPoint p);
 
+// Returns value as the GL takes a coordinate: rounded to float, and infinite
+// beyond the floats' range.
+float glFloat(double value);
+
 // Returns where the GL puts the vertex (x, y) given in normalized device
 // coordinates: both rounded to float, then scaled to the window in float with
 // one rounding (a fused multiply-add, as the GL's vertex code does on any CPU
