@@ -1,12 +1,15 @@
 // The shapes the GL fills for the window's points and lines, worked out by hand
 // from its rules: a 4-pixel point is the block around the pixel corner nearest
 // its centre, and a 2-pixel line is a parallelogram whose start keeps the pixel
-// it starts in while its end leaves the pixel it ends in.
+// it starts in while its end leaves the pixel it ends in, cut at a guard band
+// twice the window's size.
+#include "export/pixel_runs.h"
 #include "geometry/wide_line.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <ostream>
 
 // Found by argument-dependent lookup, so beside PixelPoint in the global namespace.
@@ -67,4 +70,24 @@ TEST(WideLine, GlPlacesVerticesInFloatWithOneRounding) {
     EXPECT_EQ(glWindowPixels(1, -1), (PixelPoint{400, 400}));
     EXPECT_EQ(glWindowPixels(-0.9, 0.9),
               (PixelPoint{20.000003814697265625, 20.000003814697265625}));
+}
+
+TEST(WindowSegment, IsCutAtTheGuardBandAndKeptBeyondTheGlsReach) {
+    using Ends = std::optional<std::array<PixelPoint, 2>>;
+    const struct {
+        std::array<double, 2> a, b;
+        Ends ends;
+    } cases[] = {
+        {{-0.5, 0}, {0.5, 0}, Ends{{{{100, 200}, {300, 200}}}}}, // within the window
+        {{-3, 0}, {3, 0}, Ends{{{{-200, 200}, {600, 200}}}}},    // across: cut at twice its size
+        {{1.5, 0.5}, {1.5, -0.5}, std::nullopt},                 // beside it
+        {{0, 0}, {1e9, 0}, Ends{{{{200, 200}, {600, 200}}}}},    // the GL loses it; drawn anyway
+    };
+    for (const auto& c : cases) {
+        const Ends ends = windowSegment(c.a, c.b);
+        ASSERT_EQ(ends.has_value(), c.ends.has_value()) << c.b[0];
+        if (ends) {
+            EXPECT_EQ(*ends, *c.ends) << c.b[0];
+        }
+    }
 }
