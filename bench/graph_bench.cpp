@@ -169,6 +169,7 @@ template <ExportFormat format, const char* fileName> static void exportTo(benchm
 static constexpr char svgName[] = "graph.svg";
 static constexpr char dotName[] = "graph.dot";
 static constexpr char graphmlName[] = "graph.graphml";
+static constexpr char tikzName[] = "graph.tikz";
 
 static void format(benchmark::State& state) {
     const int32_t n = useGraph(state);
@@ -221,6 +222,8 @@ static void registerAll() {
         {"exportGraph/dot", exportTo<ExportFormat::dot, dotName>, benchmark::oN, false,
          benchmark::kMillisecond},
         {"exportGraph/graphml", exportTo<ExportFormat::graphml, graphmlName>, benchmark::oN, false,
+         benchmark::kMillisecond},
+        {"exportGraph/tikz", exportTo<ExportFormat::tikz, tikzName>, benchmark::oN, false,
          benchmark::kMillisecond},
         {"formatGraph", format, benchmark::oN, false, benchmark::kMillisecond},
         {"loadGraph", load, benchmark::oN, false, benchmark::kMillisecond},

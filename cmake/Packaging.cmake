@@ -18,6 +18,8 @@ if(TARGET ruvo-export)
   install(TARGETS ruvo-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README shows this picture by its path beside it.
+install(FILES docs/window.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 if(WIN32)
   return()

@@ -1,6 +1,6 @@
 #include "export/export_formats.h"
 
-#include "geometry/wide_line.h"
+#include "export/pixel_runs.h"
 #include "io/number_text.h"
 
 #include <algorithm>
@@ -16,8 +16,10 @@
 static constexpr double windowSize = 400;
 
 bool formatNamed(const std::string& name, ExportFormat& format) {
-    static const std::pair<const char*, ExportFormat> names[] = {
-        {"svg", ExportFormat::svg}, {"dot", ExportFormat::dot}, {"graphml", ExportFormat::graphml}};
+    static const std::pair<const char*, ExportFormat> names[] = {{"svg", ExportFormat::svg},
+                                                                 {"dot", ExportFormat::dot},
+                                                                 {"graphml", ExportFormat::graphml},
+                                                                 {"tikz", ExportFormat::tikz}};
     for (const auto& [known, named] : names) {
         if (name == known) {
             format = named;
@@ -36,6 +38,8 @@ bool formatOfFileName(const std::string& fileName, ExportFormat& format) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == "gv")
         extension = "dot";
+    if (extension == "tex")
+        extension = "tikz";
     return formatNamed(extension, format);
 }
 
@@ -98,159 +102,6 @@ static size_t countEntries(const std::vector<Vertex>& list) {
     for (const Vertex& v : list)
         entries += v.adjacency.size();
     return entries;
-}
-
-// ---- SVG ----
-
-using Point = std::array<double, 2>; // x and y
-
-// Where the window shows position p, in pixels from its top left corner.
-static Point toPixels(const Point& p) {
-    const PixelPoint pixel = toWindowPixels(p[0], p[1]);
-    return {pixel.x, pixel.y};
-}
-
-// Moves the outside end of segment inside-outside along the segment to where
-// coordinate axis equals limit. Halving before subtracting keeps every step
-// finite for any finite positions.
-static Point meetLimit(const Point& inside, const Point& outside, size_t axis, double limit) {
-    const size_t other = 1 - axis;
-    const double share = (limit / 2 - inside[axis] / 2) / (outside[axis] / 2 - inside[axis] / 2);
-    Point met{};
-    met[axis] = limit;
-    met[other] = inside[other] + (outside[other] / 2 - inside[other] / 2) * share * 2;
-    return met;
-}
-
-// Cuts segment a-b to the side of limit where sign * coordinate axis is at most
-// sign * limit; returns false when nothing is left.
-static bool cutSegment(Point& a, Point& b, size_t axis, double sign, double limit) {
-    const bool aOut = sign * a[axis] > sign * limit;
-    const bool bOut = sign * b[axis] > sign * limit;
-    if (aOut && bOut)
-        return false;
-    if (aOut)
-        a = meetLimit(b, a, axis, limit);
-    else if (bOut)
-        b = meetLimit(a, b, axis, limit);
-    return true;
-}
-
-// Clips segment a-b (window coordinates, -1 to 1) to the window and a margin wider
-// than half a line, so what lies in the window is unchanged; returns false when
-// the segment misses the window.
-static bool clipToWindow(Point& a, Point& b) {
-    const double reach = 1 + 4 / windowSize;
-    for (size_t axis = 0; axis < 2; ++axis) {
-        if (!cutSegment(a, b, axis, 1, reach) || !cutSegment(a, b, axis, -1, -reach))
-            return false;
-    }
-    return true;
-}
-
-// Writes the picture's shapes as path elements of one colour each; a new element
-// starts when the colour changes and every few hundred shapes, which keeps each
-// attribute short enough for any SVG reader.
-class PathWriter {
-  public:
-    explicit PathWriter(std::string& text) : out(text) {}
-    PathWriter(const PathWriter&) = delete;
-    PathWriter& operator=(const PathWriter&) = delete;
-
-    // Starts a shape in the given colour; what follows is its path data.
-    void start(const char* colour) {
-        if (colour != current || shapes == shapesPerPath) {
-            finish();
-            out += "<path fill=\"";
-            out += colour;
-            out += "\" d=\"";
-            current = colour;
-        }
-        ++shapes;
-    }
-
-    // Ends the current path element, if any.
-    void finish() {
-        if (current != nullptr)
-            out += "\"/>\n";
-        current = nullptr;
-        shapes = 0;
-    }
-
-  private:
-    static constexpr int shapesPerPath = 500;
-    std::string& out;
-    const char* current = nullptr; // colour of the open path element; nullptr for none
-    int shapes = 0;                // shapes in the open path element; 0 for none
-};
-
-static const char* const black = "#000";
-static const char* const red = "#f00";
-static const char* const blue = "#00f";
-
-// Three decimals place every edge far closer than the pixel grid needs.
-static constexpr int pixelPlaces = 3;
-
-// The window draws a vertex as a 4 x 4 square centred on its position.
-static void appendSquare(std::string& out, const Point& centre) {
-    Piece piece;
-    piece.text("M").decimal(centre[0] - 2, pixelPlaces);
-    piece.text(" ").decimal(centre[1] - 2, pixelPlaces).text("h4v4h-4z");
-    piece.appendTo(out);
-}
-
-// The window draws a 2-pixel line as a parallelogram widened along the
-// segment's minor axis. Every parallelogram turns clockwise, so overlapping ones
-// in one path fill as their union.
-static void appendLine(std::string& out, const Point& a, const Point& b) {
-    const auto corners = wideLineCorners({a[0], a[1]}, {b[0], b[1]});
-    Piece piece;
-    const char* command = "M";
-    for (const PixelPoint& corner : corners) {
-        piece.text(command).decimal(corner.x, pixelPlaces);
-        piece.text(" ").decimal(corner.y, pixelPlaces);
-        command = "L";
-    }
-    piece.text("z");
-    piece.appendTo(out);
-}
-
-static bool inWindow(const Point& pixel) {
-    return pixel[0] > -2 && pixel[0] < windowSize + 2 && pixel[1] > -2 && pixel[1] < windowSize + 2;
-}
-
-std::string exportSvg(const GraphFile& file) {
-    const std::vector<Vertex>& list = file.vertices;
-    std::string out;
-    out.reserve(256 + 24 * list.size() + 48 * countEntries(list));
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"400\" "
-           "viewBox=\"0 0 400 400\" shape-rendering=\"crispEdges\">\n"
-           "<rect width=\"400\" height=\"400\" fill=\"#fff\"/>\n";
-    PathWriter paths(out);
-    for (size_t i = 0; i < list.size(); ++i) {
-        const Point centre = toPixels({list[i].x, list[i].y});
-        if (!inWindow(centre))
-            continue;
-        paths.start(static_cast<int64_t>(i) == file.selectedVertex ? red : black);
-        appendSquare(out, centre);
-    }
-    for (size_t i = 0; i < list.size(); ++i) {
-        const Vertex& source = list[i];
-        const bool selected = static_cast<int64_t>(i) == file.selectedVertex;
-        for (int32_t k : source.adjacency) {
-            const Vertex& target = list[static_cast<size_t>(k)];
-            Point a{source.x, source.y};
-            Point b{target.x, target.y};
-            if (!clipToWindow(a, b))
-                continue;
-            paths.start(selected && k == file.selectedEdgeTarget ? blue : black);
-            appendLine(out, toPixels(a), toPixels(b));
-        }
-    }
-    paths.finish();
-    out += "</svg>\n";
-    return out;
 }
 
 // ---- DOT ----
@@ -348,12 +199,113 @@ std::string exportGraphml(const GraphFile& file) {
     return out;
 }
 
+// ---- TikZ ----
+
+// Positions up to this many units from the window's centre are placed as they
+// are; TeX's lengths end at about 575 cm, 143 units of 4 cm.
+static constexpr double tikzReach = 100;
+
+static bool withinTikzReach(double x, double y) {
+    return std::abs(x) <= tikzReach && std::abs(y) <= tikzReach;
+}
+
+static void appendTikzPoint(Piece& piece, double x, double y) {
+    piece.text("(").decimal(x, 6).text(",").decimal(y, 6).text(")");
+}
+
+std::string exportTikz(const GraphFile& file) {
+    const std::vector<Vertex>& list = file.vertices;
+    std::string out;
+    out.reserve(1024 + 48 * list.size() + 48 * countEntries(list));
+    out += "% A Ruvo graph as its window shows it: the 400 x 400 pixel window is an\n"
+           "% 8 cm square, clipped at its edge; positions are as in the graph file, a\n"
+           "% unit being 4 cm and a pixel 0.2 mm. Needs \\usepackage{tikz}; the styles\n"
+           "% below set the look of the whole picture.\n"
+           "\\begin{tikzpicture}[x=4cm, y=4cm,\n"
+           "  vertex/.style={rectangle, fill=black, inner sep=0pt, minimum size=0.8mm},\n"
+           "  selected vertex/.style={vertex, fill=red},\n"
+           "  edge/.style={draw=black, line width=0.4mm},\n"
+           "  selected edge/.style={edge, draw=blue}]\n"
+           "\\useasboundingbox (-1,-1) rectangle (1,1);\n"
+           "\\clip (-1,-1) rectangle (1,1);\n";
+    for (size_t i = 0; i < list.size(); ++i) {
+        const double x = list[i].x, y = list[i].y;
+        Piece piece;
+        piece.text(static_cast<int64_t>(i) == file.selectedVertex ? "\\node[selected vertex] (v"
+                                                                  : "\\node[vertex] (v");
+        piece.number(static_cast<int64_t>(i)).text(") at ");
+        appendTikzPoint(piece, std::clamp(x, -tikzReach, tikzReach),
+                        std::clamp(y, -tikzReach, tikzReach));
+        piece.text(" {};");
+        if (!withinTikzReach(x, y)) {
+            piece.text(" % at ");
+            appendTikzPoint(piece, x, y);
+            piece.text(", farther than TeX can place");
+        }
+        piece.text("\n");
+        piece.appendTo(out);
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Vertex& source = list[i];
+        const bool selected = static_cast<int64_t>(i) == file.selectedVertex;
+        for (int32_t k : source.adjacency) {
+            const Vertex& target = list[static_cast<size_t>(k)];
+            Piece piece;
+            std::array<double, 2> a{source.x, source.y}, b{target.x, target.y};
+            const bool placed = withinTikzReach(a[0], a[1]) && withinTikzReach(b[0], b[1]);
+            // Of an edge to a vertex beyond reach only the part within reach can
+            // show in the window; an edge wholly beyond it is left out.
+            if (!placed && !clipToSquare(a, b, tikzReach)) {
+                piece.text("% v").number(static_cast<int64_t>(i)).text(" -- v").number(k);
+                piece.text(" lies farther than TeX can place\n");
+                piece.appendTo(out);
+                continue;
+            }
+            piece.text(selected && k == file.selectedEdgeTarget ? "\\draw[selected edge] "
+                                                                : "\\draw[edge] ");
+            if (placed) {
+                piece.text("(v").number(static_cast<int64_t>(i)).text(".center) -- (v");
+                piece.number(k).text(".center);\n");
+            } else {
+                appendTikzPoint(piece, a[0], a[1]);
+                piece.text(" -- ");
+                appendTikzPoint(piece, b[0], b[1]);
+                piece.text(";\n");
+            }
+            piece.appendTo(out);
+        }
+    }
+    out += "\\end{tikzpicture}\n";
+    return out;
+}
+
+std::string standaloneDocument(const std::string& picture) {
+    // The picture is boxed and shipped out as the page, whose size is the box's;
+    // this needs no package beyond tikz.
+    std::string document = "% A page of the picture's size alone; compile with pdflatex.\n"
+                           "\\documentclass{article}\n"
+                           "\\usepackage{tikz}\n"
+                           "\\begin{document}\n"
+                           "\\setbox0=\\hbox{%\n";
+    document.append(picture, 0, picture.find_last_not_of('\n') + 1);
+    document += "}\n"
+                "\\pdfpagewidth=\\wd0\n"
+                "\\pdfpageheight=\\ht0\n"
+                "\\hoffset=-1in\n"
+                "\\voffset=-1in\n"
+                "\\shipout\\box0\n"
+                "\\end{document}\n";
+    return document;
+}
+
 std::string exportGraph(const GraphFile& file, ExportFormat format) {
     switch (format) {
     case ExportFormat::svg:
         return exportSvg(file);
     case ExportFormat::dot:
         return exportDot(file);
+    case ExportFormat::tikz:
+        return exportTikz(file);
     case ExportFormat::graphml:
         break;
     }

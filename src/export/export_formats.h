@@ -1,24 +1,27 @@
 // The graph file's content in other formats: a picture of the window (SVG), a
-// graph for Graphviz (DOT) and one for graph analysis tools (GraphML).
+// graph for Graphviz (DOT), one for graph analysis tools (GraphML) and a
+// picture for LaTeX documents (TikZ).
 #pragma once
 
 #include "io/graph_file.h"
 
 #include <string>
 
-enum class ExportFormat { svg, dot, graphml };
+enum class ExportFormat { svg, dot, graphml, tikz };
 
-// Finds the format called name ("svg", "dot" or "graphml"); returns false, leaving
-// format unchanged, for any other name.
+// Finds the format called name ("svg", "dot", "graphml" or "tikz"); returns false,
+// leaving format unchanged, for any other name.
 bool formatNamed(const std::string& name, ExportFormat& format);
 
 // Finds the format a file name's extension stands for (".svg", ".dot" or ".gv",
-// ".graphml", in any case); returns false, leaving format unchanged, for any other.
+// ".graphml", ".tikz" or ".tex", in any case); returns false, leaving format
+// unchanged, for any other.
 bool formatOfFileName(const std::string& fileName, ExportFormat& format);
 
 // Returns the 400 x 400 SVG picture of what the window shows for file: white
-// background, 4 x 4 squares for the vertices, then 2-pixel segments for the
-// entries, all in the window's order and colours, clipped at the window's edge.
+// background, the vertices' squares, then the edges' parallelograms, all in the
+// window's order and colours. Rendered by librsvg with crisp edges it gives the
+// window's pixels exactly, edges clipped at the window's edge included.
 // Expects every entry of file to name one of its vertices (see repairReferences).
 std::string exportSvg(const GraphFile& file);
 
@@ -31,6 +34,18 @@ std::string exportDot(const GraphFile& file);
 // as in the graph file, edges e0, e1, ... in file order, and the three selection
 // values as graph data. Expects every entry of file to name one of its vertices.
 std::string exportGraphml(const GraphFile& file);
+
+// Returns file as one TikZ picture for a LaTeX document that loads the tikz
+// package alone: the window as an 8 cm square clipped at its edge (a unit of the
+// graph file is 4 cm, a pixel 0.2 mm), a node v0, v1, ... per vertex at its
+// position, then one \draw per entry in file order, with four styles at the top
+// (vertex, selected vertex, edge, selected edge) for the window's look. Expects
+// every entry of file to name one of its vertices.
+std::string exportTikz(const GraphFile& file);
+
+// Returns a LaTeX document whose only page is picture (a tikzpicture), at the
+// picture's size, for pdflatex.
+std::string standaloneDocument(const std::string& picture);
 
 // Returns file in the given format.
 std::string exportGraph(const GraphFile& file, ExportFormat format);

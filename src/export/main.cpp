@@ -1,12 +1,11 @@
 // ruvo-export: reads a graph file with the editor's own reader and writes it as
-// an SVG picture, a Graphviz DOT graph or a GraphML graph.
+// an SVG picture, a Graphviz DOT graph, a GraphML graph or a TikZ picture.
 #include "export/export_formats.h"
 #include "io/file_system.h"
 #include "io/graph_file.h"
 
 #include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #ifndef RUVO_VERSION
@@ -17,20 +16,23 @@ namespace {
 
 const char* const programName = "ruvo-export";
 
-const char* const usageLine = "Usage: ruvo-export [-f svg|dot|graphml] [-o OUTPUT] [INPUT]\n";
+const char* const usageLine =
+    "Usage: ruvo-export [-f svg|dot|graphml|tikz] [--standalone] [-o OUTPUT] [INPUT]\n";
 
 const char* const helpText =
     "Exports a Ruvo graph file as a picture of the window (SVG), for Graphviz\n"
-    "(DOT) or for graph analysis tools (GraphML).\n"
+    "(DOT), for graph analysis tools (GraphML) or for LaTeX documents (TikZ).\n"
     "\n"
-    "  INPUT       the graph file to read: graph.ruv if not given, - for\n"
-    "              standard input\n"
-    "  -f FORMAT   svg, dot or graphml; without -f, OUTPUT's extension decides\n"
-    "              (.svg, .dot or .gv, .graphml)\n"
-    "  -o OUTPUT   the file to write, replaced only once the export is complete;\n"
-    "              standard output if not given\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "  INPUT         the graph file to read: graph.ruv if not given, - for\n"
+    "                standard input\n"
+    "  -f FORMAT     svg, dot, graphml or tikz; without -f, OUTPUT's extension\n"
+    "                decides (.svg, .dot or .gv, .graphml, .tikz or .tex)\n"
+    "  -o OUTPUT     the file to write, a regular file replaced only once the\n"
+    "                export is complete; standard output if not given or -\n"
+    "  --standalone  with tikz, a whole LaTeX document whose one page is the\n"
+    "                picture, for pdflatex\n"
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n"
     "\n"
     "Exit status: 0 exported, 1 input refused or output not written, 2 usage error.\n";
 
@@ -38,9 +40,10 @@ enum ExitStatus { exported = 0, failed = 1, usageError = 2 };
 
 struct Options {
     std::string input = graphFileName;       // the graph file to read; "-" for standard input
-    std::string output;                      // the file to write; "" for standard output
+    std::string output;                      // the file to write; "" or "-" for standard output
     std::string formatName;                  // the name given with -f; "" when none
     ExportFormat format = ExportFormat::svg; // the format to write, once settled
+    bool standalone = false;                 // --standalone was given
     bool help = false;                       // --help was given
     bool version = false;                    // --version was given
 };
@@ -70,9 +73,11 @@ std::string parseArguments(int argc, char** argv, Options& options) {
             options.help = true;
         } else if (option && arg == "--version") {
             options.version = true;
+        } else if (option && arg == "--standalone") {
+            options.standalone = true;
         } else if (option && arg.compare(0, 2, "-f") == 0) {
             if (!takeValue(argc, argv, i, options.formatName))
-                return "-f needs a format: svg, dot or graphml";
+                return "-f needs a format: svg, dot, graphml or tikz";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
             if (!takeValue(argc, argv, i, options.output) || options.output.empty())
                 return "-o needs a file name";
@@ -88,17 +93,22 @@ std::string parseArguments(int argc, char** argv, Options& options) {
     return "";
 }
 
+bool toStandardOutput(const Options& options) {
+    return options.output.empty() || options.output == "-";
+}
+
 // Settles the format from -f or else from OUTPUT's extension; returns the usage
 // error, "" when there is none.
 std::string chooseFormat(Options& options) {
     if (!options.formatName.empty()) {
         if (!formatNamed(options.formatName, options.format))
-            return "unknown format \"" + options.formatName + "\": use svg, dot or graphml";
-        return "";
+            return "unknown format \"" + options.formatName + "\": use svg, dot, graphml or tikz";
+    } else if (toStandardOutput(options) || !formatOfFileName(options.output, options.format)) {
+        return "no format: give -f svg|dot|graphml|tikz, or an OUTPUT ending in .svg, .dot, .gv, "
+               ".graphml, .tikz or .tex";
     }
-    if (options.output.empty() || !formatOfFileName(options.output, options.format))
-        return "no format: give -f svg|dot|graphml, or an OUTPUT ending in .svg, .dot, .gv or "
-               ".graphml";
+    if (options.standalone && options.format != ExportFormat::tikz)
+        return "--standalone makes a LaTeX document, for -f tikz only";
     return "";
 }
 
@@ -106,7 +116,7 @@ std::string chooseFormat(Options& options) {
 // "" when there is none.
 std::string checkOutputIsNotInput(const Options& options) {
     std::error_code unknown;
-    if (!options.output.empty() && options.input != "-" &&
+    if (!toStandardOutput(options) && options.input != "-" &&
         std::filesystem::equivalent(options.input, options.output, unknown))
         return "OUTPUT " + options.output + " is the INPUT file; name another";
     return "";
@@ -116,28 +126,24 @@ std::string checkOutputIsNotInput(const Options& options) {
 bool readInput(const std::string& input, GraphFile& file) {
     if (input != "-")
         return readGraphFile(input.c_str(), file, programName);
-    const std::string text{std::istreambuf_iterator<char>(std::cin),
-                           std::istreambuf_iterator<char>()};
-    if (std::cin.bad()) {
-        std::cerr << programName << ": standard input not loaded: it cannot be read\n";
+    std::string text;
+    const FileStatus status = readStandardInput(text);
+    if (!status.ok) {
+        std::cerr << programName << ": standard input not loaded: " << status.reason << '\n';
         return false;
     }
     return checkGraphText(text, "standard input", file, programName);
 }
 
 // Writes text to the output, reporting a failure on standard error.
-bool writeOutput(const std::string& output, const std::string& text) {
-    if (output.empty()) {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-        std::cout.flush();
-        if (!std::cout)
-            std::cerr << programName << ": graph not written to standard output\n";
-        return static_cast<bool>(std::cout);
-    }
-    const FileStatus status = replaceFileContents(output.c_str(), text);
+bool writeOutput(const Options& options, const std::string& text) {
+    const bool toStandard = toStandardOutput(options);
+    const FileStatus status =
+        toStandard ? writeStandardOutput(text) : replaceFileContents(options.output.c_str(), text);
     if (!status.ok)
-        std::cerr << programName << ": graph not saved to " << output << ": " << status.reason
-                  << '\n';
+        std::cerr << programName << ": graph not "
+                  << (toStandard ? "written to standard output" : "saved to " + options.output)
+                  << ": " << status.reason << '\n';
     return status.ok;
 }
 
@@ -169,5 +175,8 @@ int main(int argc, char** argv) {
     GraphFile file;
     if (!readInput(options.input, file))
         return failed;
-    return writeOutput(options.output, exportGraph(file, options.format)) ? exported : failed;
+    std::string text = exportGraph(file, options.format);
+    if (options.standalone)
+        text = standaloneDocument(text);
+    return writeOutput(options, text) ? exported : failed;
 }

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 // Per step, the errno value tests make it fail with; 0 where it works.
 static std::array<int, static_cast<size_t>(SaveStep::restore) + 1> failingErrors{};
@@ -56,30 +55,48 @@ static FileStatus failure(const std::string& reason) {
     return {false, reason};
 }
 
+// Reads file to its end into bytes; on a failure returns the C library's reason.
+static FileStatus readToEnd(FILE* file, std::string& bytes) {
+    bytes.clear();
+    char buffer[1 << 16];
+    size_t count;
+    errno = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, count);
+    if (std::ferror(file) != 0)
+        return failure(errno != 0 ? std::strerror(errno) : "it cannot be read");
+    return {};
+}
+
 FileStatus readFileContents(const char* path, std::string& bytes) {
     // Opening a named pipe or a device would block or never end; only a plain
-    // file holds a graph.
-    std::error_code unknown;
-    const auto type = std::filesystem::status(path, unknown).type();
-    if (type == std::filesystem::file_type::directory)
+    // file holds a graph. A path that cannot be inspected is left to fopen to
+    // explain.
+    FileFacts facts;
+    if (inspectFile(path, facts) && facts.directory)
         return failure("Is a directory");
-    if (!unknown && type != std::filesystem::file_type::not_found &&
-        type != std::filesystem::file_type::regular)
+    if (facts.exists && !facts.regular && !facts.directory)
         return failure("not a regular file");
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return failure(std::strerror(errno));
-    bytes.clear();
-    char buffer[1 << 16];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
+    const FileStatus status = readToEnd(file, bytes);
     std::fclose(file);
-    if (failed)
-        return failure(std::strerror(error));
-    return {};
+    return status;
+}
+
+FileStatus readStandardInput(std::string& bytes) {
+    return readToEnd(stdin, bytes);
+}
+
+FileStatus writeStandardOutput(std::string_view text) {
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) == 0 && written)
+        return {};
+    const int error = errno;
+    std::clearerr(stdout);
+    return failure(error != 0 ? std::strerror(error) : "it cannot be written");
 }
 
 // How replacing through a temporary ended.

@@ -22,6 +22,16 @@ void ignoreOutputSignals();
 // Returns a failed status, with bytes unspecified, if the file cannot be read.
 FileStatus readFileContents(const char* path, std::string& bytes);
 
+// Reads all of standard input into bytes, as the C library reads it. Returns a
+// failed status with the system's reason, for instance when standard input is a
+// directory, with bytes unspecified.
+FileStatus readStandardInput(std::string& bytes);
+
+// Writes text to standard output and flushes it. Returns a failed status with
+// the system's reason when it could not all be written (a full disk, a closed
+// pipe).
+FileStatus writeStandardOutput(std::string_view text);
+
 // Makes the file at path hold text, with the platform's line ends, all or
 // nothing. Where a new file cannot be told apart from the old one (there is no
 // old file, or it has one link and the new file can keep its owner, group and

@@ -3,6 +3,7 @@
 #include "io/file_system_platform.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include <windows.h>
@@ -55,8 +56,29 @@ static bool countLinks(const std::string& path, uint64_t& links) {
     return known;
 }
 
+// Windows gives the names of its devices (CON, PRN, AUX, NUL, COM0 to COM9,
+// LPT0 to LPT9, in any case) to the device in every folder, with or without an
+// extension: "graph.ruv" may not be one, but "nul.svg" is the null device.
+static bool namesDevice(const std::string& path) {
+    const size_t folder = path.find_last_of("/\\:");
+    std::string name = path.substr(folder == std::string::npos ? 0 : folder + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL")
+        return true;
+    return name.size() == 4 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0) &&
+           name[3] >= '0' && name[3] <= '9';
+}
+
 bool inspectFile(const std::string& path, FileFacts& facts) {
     facts = FileFacts{};
+    if (namesDevice(path)) {
+        facts.exists = true;
+        return true;
+    }
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();

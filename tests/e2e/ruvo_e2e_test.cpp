@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <poll.h>
+#include <random>
 #include <signal.h>
 #include <sstream>
 #include <string>
@@ -221,49 +222,15 @@ Frame readPng(const std::string& path) {
     return f;
 }
 
-// Whether colour c is a blend of the colours within 2 pixels of (x, y) in frame
-// f, and these are not all one colour: what a pixel at a shape's edge may turn
-// into when the same shape is rasterized another way.
-bool blendAtEdge(const Frame& f, int x, int y, uint32_t c) {
-    bool blend = true, edge = false;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t low = 255, high = 0;
-        for (int dy = -2; dy <= 2; ++dy)
-            for (int dx = -2; dx <= 2; ++dx) {
-                const uint32_t around = f.at(x + dx, y + dy) >> shift & 0xff;
-                low = std::min(low, around);
-                high = std::max(high, around);
-            }
-        const uint32_t channel = c >> shift & 0xff;
-        blend = blend && low <= channel && channel <= high;
-        edge = edge || low < high;
-    }
-    return blend && edge;
-}
-
-// Counts the pixels where picture differs from the window's frame beyond what
-// rasterizing the same shapes another way explains. A pixel at a shape's edge
-// may take a blend of the colours there, as anti-aliasing makes it; it may take
-// one of those colours outright (another rule for pixels an edge crosses at
-// their centre) for up to one in fifty of the frame's shape pixels, which a
-// shape drawn a pixel off exceeds. The window's top row and left column are off
-// screen, so they are not compared.
+// Counts the pixels where picture differs from the window's frame; -1 when
+// their sizes differ.
 int pictureDifferences(const Frame& window, const Frame& picture) {
     if (window.width != picture.width || window.height != picture.height)
         return -1;
-    int swapped = 0, wrong = 0, shapes = 0;
-    for (int y = 1; y < window.height; ++y)
-        for (int x = 1; x < window.width; ++x) {
-            const uint32_t seen = picture.at(x, y);
-            shapes += window.at(x, y) != kWhite ? 1 : 0;
-            if (seen == window.at(x, y))
-                continue;
-            if (!blendAtEdge(window, x, y, seen))
-                ++wrong;
-            else if (window.has(x, y, seen))
-                ++swapped;
-        }
-    return wrong + std::max(0, swapped - shapes / 50);
+    int differences = 0;
+    for (size_t i = 0; i < window.rgb.size(); ++i)
+        differences += window.rgb[i] != picture.rgb[i] ? 1 : 0;
+    return differences;
 }
 
 class RuvoWindow : public testing::Test {
@@ -280,8 +247,17 @@ class RuvoWindow : public testing::Test {
         ASSERT_NE(display_, nullptr) << "cannot connect to Xvfb on " << displayName_;
         XSetErrorHandler(ignoreXError);
 
-        ruvo_ = spawn(ruvoCommand(), displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt",
-                      inRuvo_);
+        ASSERT_NO_FATAL_FAILURE(startRuvo());
+    }
+
+    // Starts the editor in the working directory and waits for its white window.
+    void startRuvo() {
+        // Without a window manager GLUT would leave the window's top row and
+        // left column off screen; GLUT's own option puts it in the corner.
+        std::vector<std::string> command = ruvoCommand();
+        command.insert(command.end(), {"-geometry", "+0+0"});
+        ruvo_ =
+            spawn(command, displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt", inRuvo_);
         ASSERT_NO_FATAL_FAILURE(findWindow());
         ASSERT_TRUE(shows("a white window", [](const Frame& f) { return f.white(); }));
         xdo({"windowfocus", "--sync", winId_});
@@ -350,24 +326,19 @@ class RuvoWindow : public testing::Test {
         return ruvo_ > 0;
     }
 
-    // XGetImage refuses a window rectangle that is partly off screen, and with no
-    // window manager GLUT leaves the window at (-1, -1); so only the visible part
-    // is read, and the rest counts as white.
+    // Reads the whole window; an empty frame if any of it is off screen.
     Frame grab() {
         Frame f;
         XWindowAttributes attrs{};
         int left = 0, top = 0;
         Window child = 0;
         if (XGetWindowAttributes(display_, window_, &attrs) == 0 ||
-            XTranslateCoordinates(display_, window_, attrs.root, 0, 0, &left, &top, &child) == 0)
+            XTranslateCoordinates(display_, window_, attrs.root, 0, 0, &left, &top, &child) == 0 ||
+            left < 0 || top < 0 || left + attrs.width > WidthOfScreen(attrs.screen) ||
+            top + attrs.height > HeightOfScreen(attrs.screen))
             return f;
-        const int x0 = std::max(0, -left), y0 = std::max(0, -top);
-        const int x1 = std::min(attrs.width, WidthOfScreen(attrs.screen) - left);
-        const int y1 = std::min(attrs.height, HeightOfScreen(attrs.screen) - top);
-        if (x1 <= x0 || y1 <= y0)
-            return f;
-        XImage* image = XGetImage(display_, window_, x0, y0, static_cast<unsigned>(x1 - x0),
-                                  static_cast<unsigned>(y1 - y0), AllPlanes, ZPixmap);
+        XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(attrs.width),
+                                  static_cast<unsigned>(attrs.height), AllPlanes, ZPixmap);
         if (image == nullptr)
             return f;
         const auto channel = [](unsigned long pixel, unsigned long mask) {
@@ -375,10 +346,10 @@ class RuvoWindow : public testing::Test {
         };
         f.width = attrs.width;
         f.height = attrs.height;
-        f.rgb.assign(static_cast<size_t>(f.width * f.height), kWhite);
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const unsigned long p = XGetPixel(image, x - x0, y - y0);
+        f.rgb.resize(static_cast<size_t>(f.width * f.height));
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
                 f.rgb[static_cast<size_t>(y * f.width + x)] = channel(p, image->red_mask) << 16 |
                                                               channel(p, image->green_mask) << 8 |
                                                               channel(p, image->blue_mask);
@@ -705,6 +676,91 @@ TEST_F(RuvoTracingIntoAPipe, ClosedTraceKeepsTheEditorAndSaveWorks) {
               asWritten("ruvo: standard output is closed; the trace is no longer written\n"));
 }
 
+namespace {
+
+// The number in the environment variable name, or fallback when it is unset.
+uint64_t environmentNumber(const char* name, uint64_t fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+// A random graph file of the kinds of drawing the SVG picture must reproduce:
+// vertices at arbitrary positions and where presses put them (whole pixels),
+// pairs of them in a row, a column or on a diagonal joined in either direction,
+// vertices just outside the window's edge and dragged far outside it, self-edges
+// and repeated entries, and a selected vertex and edge.
+std::string randomPictureGraph(std::mt19937_64& random) {
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    struct Position {
+        double x, y; // normalized device coordinates
+        bool pixel;  // at a whole pixel (px, py), as a press puts it
+        int px, py;
+    };
+    const auto pixel = [](int px, int py) {
+        return Position{(px - 200) / 200.0, (200 - py) / 200.0, true, px, py};
+    };
+    std::vector<Position> at;
+    std::vector<std::vector<int>> adjacency;
+    const int count = pick(20, 40);
+    for (int i = 0; i < count; ++i) {
+        const int kind = i == 0 ? 3 : pick(0, 9); // the first at a pixel, for the lines below
+        if (kind < 3) {
+            std::uniform_real_distribution<double> anywhere(-1.05, 1.05);
+            at.push_back({anywhere(random), anywhere(random), false, 0, 0});
+        } else if (kind < 5) {
+            at.push_back(pixel(pick(0, 399), pick(0, 399)));
+        } else if (kind < 6) {
+            const auto nearEdge = [&] { return pick(0, 1) == 0 ? pick(-3, 2) : pick(397, 403); };
+            at.push_back(pick(0, 1) == 0 ? pixel(nearEdge(), pick(0, 399))
+                                         : pixel(pick(0, 399), nearEdge()));
+        } else if (kind < 7) {
+            at.push_back(pixel(pick(-20000, 20000), pick(-20000, 20000)));
+        } else {
+            // In line with an earlier vertex at a pixel, joined to it.
+            int j = pick(0, i - 1);
+            while (!at[static_cast<size_t>(j)].pixel)
+                j = pick(0, i - 1);
+            const Position& from = at[static_cast<size_t>(j)];
+            const int d = pick(1, 150) * (pick(0, 1) == 0 ? 1 : -1);
+            const int line = pick(0, 3);
+            at.push_back(pixel(from.px + (line == 1 ? 0 : d), from.py + (line == 0   ? 0
+                                                                         : line == 3 ? -d
+                                                                                     : d)));
+            adjacency.resize(at.size());
+            if (pick(0, 1) == 0)
+                adjacency[static_cast<size_t>(j)].push_back(i);
+            else
+                adjacency.back().push_back(j);
+        }
+        adjacency.resize(at.size());
+    }
+    for (int i = 0; i < count; ++i)
+        for (int n = pick(0, 2); n > 0; --n)
+            adjacency[static_cast<size_t>(i)].push_back(pick(0, 15) == 0 ? i : pick(0, count - 1));
+    const int selected = pick(-1, count - 1);
+    const auto& entries = adjacency[static_cast<size_t>(std::max(selected, 0))];
+    const int edgeTarget =
+        selected >= 0 && !entries.empty() && pick(0, 3) > 0
+            ? entries[static_cast<size_t>(pick(0, static_cast<int>(entries.size()) - 1))]
+            : -1;
+    std::ostringstream file;
+    file << selected << '\n' << edgeTarget << '\n' << pick(-1, count - 1) << '\n' << count << '\n';
+    char line[128];
+    for (int i = 0; i < count; ++i) {
+        const Position& p = at[static_cast<size_t>(i)];
+        // Saved files hold six decimals; others may hold more.
+        std::snprintf(line, sizeof line,
+                      p.pixel || i % 2 == 0 ? "%.6f %.6f %zu\n" : "%.9f %.9f %zu\n", p.x, p.y,
+                      adjacency[static_cast<size_t>(i)].size());
+        file << line;
+        for (int k : adjacency[static_cast<size_t>(i)])
+            file << k << '\n';
+    }
+    return file.str();
+}
+
 // A graph that exercises the drawing: fractional positions, every slope, a
 // self-edge, a repeated entry, a selected vertex and edge, a square cut by the
 // window's edge and edges to a vertex far outside it.
@@ -719,16 +775,38 @@ constexpr const char* pictureGraph = "1\n3\n-1\n9\n"
                                      "-0.25 -0.25 1\n8\n"
                                      "0.25 -0.75 1\n7\n";
 
+} // namespace
+
+// The window is loaded with each graph and exported; librsvg's rendering of the
+// SVG must be the window's pixels exactly. After the fixed graph above come
+// random ones: RUVO_PICTURE_SEED runs another seed than 1 and
+// RUVO_PICTURE_GRAPHS another number of graphs; a failure prints both for
+// replaying it and keeps its files in the test's temporary folder.
 TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
-    std::ofstream(dir_ + "/graph.ruv") << pictureGraph;
-    key("L");
-    ASSERT_EQ(run({RUVO_EXPORT_BINARY, "-o", "picture.svg"}), 0) << readFile(dir_ + "/tool.txt");
-    ASSERT_EQ(run({"rsvg-convert", "picture.svg", "-o", "picture.png"}), 0)
-        << "rsvg-convert (librsvg2-bin) failed: " << readFile(dir_ + "/tool.txt");
-    const Frame picture = readPng(dir_ + "/picture.png");
-    ASSERT_EQ(picture.width, 400);
-    EXPECT_TRUE(shows("the exported picture",
-                      [&](const Frame& f) { return pictureDifferences(f, picture) == 0; }));
+    const uint64_t seed = environmentNumber("RUVO_PICTURE_SEED", 1);
+    const uint64_t graphs = environmentNumber("RUVO_PICTURE_GRAPHS", 8);
+    std::mt19937_64 random(seed);
+    for (uint64_t graph = 0; graph <= graphs; ++graph) {
+        const std::string replay = "replay: RUVO_PICTURE_SEED=" + std::to_string(seed) +
+                                   " RUVO_PICTURE_GRAPHS=" + std::to_string(graph);
+        std::ofstream(dir_ + "/graph.ruv")
+            << (graph == 0 ? pictureGraph : randomPictureGraph(random));
+        key("L");
+        ASSERT_EQ(run({RUVO_EXPORT_BINARY, "-o", "picture.svg"}), 0)
+            << readFile(dir_ + "/tool.txt");
+        ASSERT_EQ(run({"rsvg-convert", "picture.svg", "-o", "picture.png"}), 0)
+            << "rsvg-convert (librsvg2-bin) failed: " << readFile(dir_ + "/tool.txt");
+        const Frame picture = readPng(dir_ + "/picture.png");
+        ASSERT_EQ(picture.width, 400);
+        if (shows("the exported picture",
+                  [&](const Frame& f) { return pictureDifferences(f, picture) == 0; }))
+            continue;
+        for (const char* kept : {"graph.ruv", "picture.svg", "picture.png"})
+            fs::copy_file(dir_ + "/" + kept, testing::TempDir() + "ruvo_e2e_" + kept,
+                          fs::copy_options::overwrite_existing);
+        FAIL() << "graph " << graph << ": " << pictureDifferences(grab(), picture)
+               << " pixels differ; its files are kept in " << testing::TempDir() << ", " << replay;
+    }
 }
 
 // ---- Seeded sessions ----
@@ -788,10 +866,7 @@ class RuvoSession : public RuvoWindow {
         for (const fs::directory_entry& entry : fs::directory_iterator(dir_))
             fs::remove_all(entry.path());
         window_ = 0;
-        ruvo_ = spawn(ruvoCommand(), displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt");
-        ASSERT_NO_FATAL_FAILURE(findWindow());
-        ASSERT_TRUE(shows("a white window", [](const Frame& f) { return f.white(); }));
-        xdo({"windowfocus", "--sync", winId_});
+        ASSERT_NO_FATAL_FAILURE(startRuvo());
     }
 
     // The window's picture once two grabs a little apart agree.

@@ -39,6 +39,7 @@ fi
 desktop-file-validate "$prefix/usr/share/applications/ruvo.desktop" && pass "desktop entry" ||
     fail "desktop entry"
 [ -f "$prefix/usr/share/icons/hicolor/scalable/apps/ruvo.svg" ] || fail "no icon"
+check_readme_pictures "$prefix/usr/share/doc/ruvo/README.md"
 for page in ruvo ruvo-export; do
     file=$prefix/usr/share/man/man1/$page.1.gz
     if [ ! -f "$file" ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows zip given as first argument, for the version given as
-# second: it holds ruvo.exe, ruvo-export.exe, the README and the licence, and,
+# second: it holds ruvo.exe, ruvo-export.exe, the README with its pictures and
+# the licence, and,
 # unpacked to a temporary folder, ruvo.exe opens its window under Wine in an
 # Xvfb of its own and ruvo-export.exe reports the version.
 set -uo pipefail
@@ -29,6 +30,7 @@ folder=$work/$name
 for file in ruvo.exe ruvo-export.exe README.md LICENSE.txt; do
     [ -f "$folder/$file" ] || fail "$file is not in the zip"
 done
+check_readme_pictures "$folder/README.md"
 
 mkdir -p "$WINEPREFIX" "$work/run" && cd "$work/run" || exit 1
 start_xvfb || fail "Xvfb"

@@ -45,6 +45,16 @@ stop_xvfb() {
     xvfb_pid=
 }
 
+# Checks that every picture the README at $1 shows, as ![text](path), is beside
+# it at that path.
+check_readme_pictures() {
+    local readme=$1 picture missing=0
+    while IFS= read -r picture; do
+        [ -f "$(dirname "$readme")/$picture" ] || { fail "the README shows $picture, which is missing"; missing=1; }
+    done < <(sed -n 's/.*!\[[^]]*\](\([^)]*\)).*/\1/p' "$readme")
+    [ "$missing" -eq 1 ] || pass "the README's pictures are beside it"
+}
+
 # Prints the id of the window titled exactly $1 once it is shown; fails after $2
 # seconds, or as soon as process $3 has ended.
 wait_for_window() {

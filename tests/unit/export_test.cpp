@@ -1,5 +1,6 @@
 // ruvo-export run as a user runs it, in a working directory of its own, and its
-// output read back by the programs it is meant for: Graphviz and NetworkX.
+// output read back by the programs it is meant for: Graphviz, NetworkX and
+// pdflatex.
 #include "editor_fixture.h"
 
 #include <cstdlib>
@@ -48,6 +49,22 @@ std::vector<std::string> plainGraph(const std::string& plain) {
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// The colour of each pixel of the binary PPM file at path, row by row, as
+// 0xRRGGBB; empty if it cannot be read.
+std::vector<uint32_t> readPpm(const std::string& path, int& width) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int height = 0, maximum = 0;
+    in >> magic >> width >> height >> maximum;
+    in.get();
+    std::vector<uint32_t> pixels;
+    for (char rgb[3]; magic == "P6" && in.read(rgb, 3);)
+        pixels.push_back(uint32_t{static_cast<unsigned char>(rgb[0])} << 16 |
+                         uint32_t{static_cast<unsigned char>(rgb[1])} << 8 |
+                         static_cast<unsigned char>(rgb[2]));
+    return pixels;
 }
 
 } // namespace
@@ -109,10 +126,11 @@ TEST_F(Export, RefusesBadInputWithTheEditorsMessagesAndLeavesTheOutputAlone) {
 
 TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     writeFile(graphFileName, exampleFile);
-    for (const char* arguments : {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg",
-                                  "-f svg a.ruv b.ruv", "-f svg -o ./graph.ruv"}) {
+    for (const char* arguments :
+         {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg", "-f svg a.ruv b.ruv",
+          "-f svg -o ./graph.ruv", "-o -", "--standalone -o graph.svg", "--standalone -f dot"}) {
         EXPECT_EQ(runExport(arguments), 2) << arguments;
-        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|dot|graphml]"),
+        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|dot|graphml|tikz]"),
                   std::string::npos)
             << arguments;
         EXPECT_EQ(readFile("out.txt"), "") << arguments;
@@ -120,10 +138,66 @@ TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     EXPECT_EQ(runExport("--version"), 0);
     EXPECT_EQ(readFile("out.txt"), "ruvo-export 1.0.0\n");
     EXPECT_EQ(runExport("--help"), 0);
-    EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-export [-f svg|dot|graphml] [-o OUTPUT] "
-                                        "[INPUT]\n",
+    EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-export [-f svg|dot|graphml|tikz] "
+                                        "[--standalone] [-o OUTPUT] [INPUT]\n",
                                         0),
               0u);
     EXPECT_EQ(runExport("-o PICTURE.SVG"), 0);
     EXPECT_EQ(readFile("PICTURE.SVG").rfind("<?xml", 0), 0u);
+}
+
+TEST_F(Export, StandardStreamsServeAsInputAndOutputAndTheirFailuresSayWhy) {
+    writeFile(graphFileName, exampleFile);
+    EXPECT_EQ(runExport("-f dot -o -"), 0);
+    EXPECT_EQ(readFile("out.txt").rfind("digraph ruvo {\n", 0), 0u);
+    EXPECT_FALSE(fs::exists("-"));
+
+    const std::pair<const char*, const char*> failures[] = {
+        {"-f dot >/dev/full", "graph not written to standard output: No space left on device"},
+        {"-f dot - </tmp", "standard input not loaded: Is a directory"},
+        {"-f dot /dev/null", "/dev/null not loaded: not a regular file"},
+        {"-f dot -o /dev/null", "graph not saved to /dev/null: not a regular file"},
+    };
+    for (const auto& [arguments, reason] : failures) {
+        // In a subshell, so that its own redirections are the ones that count.
+        EXPECT_EQ(runCommand(std::string("('") + RUVO_EXPORT_BINARY + "' " + arguments + ")"), 1)
+            << arguments;
+        EXPECT_EQ(readFile("err.txt"), std::string("ruvo-export: ") + reason + "\n");
+    }
+}
+
+// The standalone document compiles without a warning, and its page, rendered at
+// 400 x 400 pixels, shows the vertices and edges where the window does, in its
+// colours, clipped at its edge: vertex 1 selected with its edge to 0, and an
+// edge from vertex 3 to vertex 2, which lies beyond what TeX can place.
+TEST_F(Export, PdflatexCompilesTheTikzPictureWithTheWindowsLayout) {
+    writeFile(graphFileName, "1\n0\n-1\n4\n"
+                             "-0.5 0.5 1\n1\n"
+                             "0.5 0.5 1\n0\n"
+                             "1000 -0.5 0\n"
+                             "-0.5 -0.5 1\n2\n");
+    ASSERT_EQ(runExport("--standalone -o graph.tex"), 0) << readFile("err.txt");
+    ASSERT_EQ(runCommand("pdflatex -interaction=nonstopmode -halt-on-error graph.tex"), 0)
+        << "pdflatex (texlive-latex-base, texlive-pictures) failed: " << readFile("out.txt");
+    const std::string log = readFile("graph.log");
+    for (const char* complaint : {"Warning", "Overfull", "Underfull"})
+        EXPECT_EQ(log.find(complaint), std::string::npos) << log;
+    ASSERT_EQ(runCommand("pdftoppm -scale-to-x 400 -scale-to-y 400 graph.pdf page"), 0)
+        << "pdftoppm (poppler-utils) failed: " << readFile("err.txt");
+    int width = 0;
+    const std::vector<uint32_t> page = readPpm("page-1.ppm", width);
+    ASSERT_EQ(page.size(), 400u * 400u);
+    // Squares of 4 pixels around (100, 100), (300, 100) and (100, 300); edges 2
+    // pixels wide along rows 99 and 100 and rows 299 and 300.
+    const struct {
+        int x, y;
+        uint32_t colour;
+    } probes[] = {{98, 98, 0x000000},   {98, 101, 0x000000},  {97, 100, 0xffffff},
+                  {301, 98, 0xff0000},  {301, 101, 0xff0000}, {302, 100, 0xffffff},
+                  {200, 99, 0x0000ff},  {200, 100, 0x0000ff}, {200, 98, 0xffffff},
+                  {200, 101, 0xffffff}, {98, 298, 0x000000},  {97, 300, 0xffffff},
+                  {399, 299, 0x000000}, {399, 300, 0x000000}, {399, 301, 0xffffff}};
+    for (const auto& probe : probes)
+        EXPECT_EQ(page[static_cast<size_t>(probe.y * width + probe.x)], probe.colour)
+            << "pixel (" << probe.x << ", " << probe.y << ")";
 }

@@ -173,6 +173,22 @@ TEST_F(RefusedLoad, NamedPipeIsNeitherReadNorReplaced) {
 }
 #endif
 
+// Nor may a device be: on Windows a device's name means the device in every
+// folder, whatever extension follows, as /dev/null does on Linux.
+TEST_F(RefusedLoad, DeviceIsNeitherReadNorReplaced) {
+#ifdef _WIN32
+    const char* const devices[] = {"NUL", "con", "Com1", "nul.svg", "LPT9.tex", "none\\aux.ruv"};
+#else
+    const char* const devices[] = {"/dev/null", "/dev/zero"};
+#endif
+    for (const char* device : devices) {
+        std::string bytes;
+        EXPECT_EQ(readFileContents(device, bytes).reason, "not a regular file") << device;
+        EXPECT_EQ(replaceFileContents(device, "-1\n").reason, "not a regular file") << device;
+    }
+    EXPECT_EQ(directoryListing(), std::vector<std::string>{});
+}
+
 TEST_F(FailedSave, DirectoryInPlaceOfTheFile) {
     buildTwoVertexGraph();
     fs::create_directory(graphFileName);

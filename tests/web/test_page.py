@@ -76,9 +76,8 @@ def pixel(rgb, x, y):
 
 
 def differences(window, canvas):
-    """The pixels where canvas differs from window. The window's top row and left
-    column are off the desktop's screen, so they are not compared."""
-    return [(x, y) for y in range(1, SIZE) for x in range(1, SIZE)
+    """The pixels where canvas differs from window."""
+    return [(x, y) for y in range(SIZE) for x in range(SIZE)
             if pixel(window, x, y) != pixel(canvas, x, y)]
 
 
