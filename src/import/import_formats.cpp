@@ -1,0 +1,130 @@
+#include "import/import_formats.h"
+
+#include "import/readers.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+bool importFormatNamed(const std::string& name, ImportFormat& format) {
+    static const std::pair<const char*, ImportFormat> names[] = {
+        {"graphml", ImportFormat::graphml},
+        {"gexf", ImportFormat::gexf},
+        {"dot", ImportFormat::dot},
+        {"edgelist", ImportFormat::edgelist}};
+    for (const auto& [known, named] : names) {
+        if (name == known) {
+            format = named;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool importFormatOfFileName(const std::string& fileName, ImportFormat& format) {
+    const size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = fileName.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "gv")
+        extension = "dot";
+    else if (extension == "edges")
+        extension = "edgelist";
+    return importFormatNamed(extension, format);
+}
+
+FileStatus readImport(const std::string& text, ImportFormat format, ImportedGraph& graph) {
+    graph = ImportedGraph{};
+    switch (format) {
+    case ImportFormat::graphml:
+        return readGraphml(text, graph);
+    case ImportFormat::gexf:
+        return readGexf(text, graph);
+    case ImportFormat::dot:
+        return readDot(text, graph);
+    case ImportFormat::edgelist:
+        break;
+    }
+    return readEdgeList(text, graph);
+}
+
+int32_t VertexNames::vertexNamed(std::string_view name) {
+    const auto found = numbers.find(name);
+    if (found != numbers.end())
+        return found->second;
+    if (graph.vertices.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        return -1;
+    const auto number = static_cast<int32_t>(graph.vertices.size());
+    numbers.emplace(keep(name), number);
+    graph.vertices.emplace_back(0, 0);
+    graph.placed.push_back(false);
+    return number;
+}
+
+std::string_view VertexNames::keep(std::string_view name) {
+    // Names are copied into large blocks: one allocation per name would cost more
+    // than the rest of reading a large file.
+    constexpr size_t blockSize = 1 << 16;
+    if (name.empty())
+        return {};
+    if (name.size() > blockFree) {
+        const size_t size = std::max(blockSize, name.size());
+        blocks.push_back(std::make_unique<char[]>(size));
+        blockAt = blocks.back().get();
+        blockFree = size;
+    }
+    char* const copy = blockAt;
+    std::memcpy(copy, name.data(), name.size());
+    blockAt += name.size();
+    blockFree -= name.size();
+    return {copy, name.size()};
+}
+
+static std::string_view trim(std::string_view text) {
+    const auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool readNumber(std::string_view text, double& value) {
+    text = trim(text);
+    if (text.empty())
+        return false;
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error == std::errc() && stop == end)
+        return true;
+    // A leading '+', hexadecimal and a value out of range are strtod's.
+    const std::string copy(text);
+    char* stopped = nullptr;
+    value = std::strtod(copy.c_str(), &stopped);
+    return stopped == copy.c_str() + copy.size();
+}
+
+bool readVertexNumber(std::string_view text, int32_t& value) {
+    text = trim(text);
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+std::string quote(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (quoted.size() > 40) {
+            quoted += "...";
+            break;
+        }
+        quoted += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    }
+    return quoted + "\"";
+}

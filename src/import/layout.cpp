@@ -1,0 +1,205 @@
+#include "import/layout.h"
+
+#include "import/graphviz_messages.h"
+#include "import/graphviz_plugins.h"
+#include "import/placement.h"
+
+#include <gvc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace {
+
+const std::pair<const char*, LayoutEngine> engines[] = {
+    {"keep", LayoutEngine::keep}, {"neato", LayoutEngine::neato}, {"fdp", LayoutEngine::fdp},
+    {"sfdp", LayoutEngine::sfdp}, {"circo", LayoutEngine::circo}, {"twopi", LayoutEngine::twopi},
+    {"dot", LayoutEngine::dot}};
+
+const char* engineName(LayoutEngine engine) {
+    for (const auto& [name, named] : engines) {
+        if (named == engine)
+            return name;
+    }
+    return "neato";
+}
+
+// The window's 2 units span 400 points in Graphviz's drawing of it.
+constexpr double pointsPerUnit = 200;
+constexpr double pointsPerInch = 72;
+
+// cgraph's functions take names and values as char*, but never change them.
+char* text(const char* value) {
+    return const_cast<char*>(value);
+}
+
+struct ContextFree {
+    void operator()(GVC_t* context) const { gvFreeContext(context); }
+};
+struct GraphClose {
+    void operator()(Agraph_t* g) const { agclose(g); }
+};
+
+// What Graphviz is asked to lay out: the vertices, pinned ones at their place.
+struct LayoutRequest {
+    LayoutEngine engine;      // not keep
+    double nodeInches;        // the side of a vertex's square as Graphviz sees it
+    double edgeInches;        // the length edges should have; 0 for the engine's own
+    std::vector<bool> pinned; // vertices that keep their place; all false for none
+    bool anyPinned;           // whether pinned marks any vertex
+};
+
+// Makes the Graphviz graph of the vertices in list: node i is vertex i, one edge per entry.
+Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& request) {
+    Agraph_t* const g = agopen(text("ruvo"), Agdirected, nullptr);
+    // No edge is drawn, so none is routed; overlaps are removed with the
+    // engine's own method, and random starts have a fixed seed.
+    agattr(g, AGRAPH, text("splines"), text(""));
+    agattr(g, AGRAPH, text("overlap"), text("false"));
+    agattr(g, AGRAPH, text("start"), text("1"));
+    if (request.anyPinned)
+        agattr(g, AGRAPH, text("notranslate"), text("true"));
+    const std::string size = std::to_string(request.nodeInches);
+    agattr(g, AGNODE, text("shape"), text("box"));
+    agattr(g, AGNODE, text("fixedsize"), text("true"));
+    agattr(g, AGNODE, text("label"), text(""));
+    agattr(g, AGNODE, text("width"), text(size.c_str()));
+    agattr(g, AGNODE, text("height"), text(size.c_str()));
+    Agsym_t* const pos = agattr(g, AGNODE, text("pos"), text(""));
+    Agsym_t* const pin = agattr(g, AGNODE, text("pin"), text("false"));
+    if (request.edgeInches > 0)
+        agattr(g, AGEDGE, text("len"), text(std::to_string(request.edgeInches).c_str()));
+
+    std::vector<Agnode_t*> nodes;
+    nodes.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        nodes.push_back(agnode(g, text(std::to_string(i).c_str()), 1));
+        if (!request.pinned[i])
+            continue;
+        const std::string place = std::to_string((list[i].x + 1) * pointsPerUnit) + "," +
+                                  std::to_string((list[i].y + 1) * pointsPerUnit) + "!";
+        agxset(nodes.back(), pos, text(place.c_str()));
+        agxset(nodes.back(), pin, text("true"));
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        for (const int32_t k : list[i].adjacency)
+            agedge(g, nodes[i], nodes[static_cast<size_t>(k)], nullptr, 1);
+    }
+    return g;
+}
+
+// Lays out the vertices in list as request says and moves each vertex that is not pinned to
+// where Graphviz put it, in window coordinates taking a point for a pixel.
+FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
+                       std::vector<std::string>& warnings) {
+    GraphvizMessages messages;
+    const std::unique_ptr<GVC_t, ContextFree> context(openGraphviz());
+    if (context == nullptr)
+        return {false, "Graphviz could not start"};
+    const std::unique_ptr<Agraph_t, GraphClose> g(makeGraph(list, request));
+    const int laidOut = gvLayout(context.get(), g.get(), engineName(request.engine));
+    FileStatus status;
+    for (GraphvizMessages::Message& message : messages.take()) {
+        if (message.error && status.ok)
+            status = {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                                 " failed: " + message.text};
+        else if (!message.error)
+            warnings.push_back(std::string(engineName(request.engine)) + ": " + message.text);
+    }
+    if (status.ok && laidOut != 0)
+        status = {false, "Graphviz's " + std::string(engineName(request.engine)) + " failed"};
+    if (!status.ok)
+        return status;
+    size_t i = 0;
+    for (Agnode_t* n = agfstnode(g.get()); n != nullptr; n = agnxtnode(g.get(), n), ++i) {
+        if (request.pinned[i])
+            continue;
+        list[i].x = ND_coord(n).x / pointsPerUnit - 1;
+        list[i].y = ND_coord(n).y / pointsPerUnit - 1;
+    }
+    gvFreeLayout(context.get(), g.get());
+    return {};
+}
+
+// The side of a vertex as Graphviz is told it, for a layout from scratch, as a
+// share of the distance the engine puts between neighbours.
+double nodeInches(LayoutEngine engine) {
+    switch (engine) {
+    case LayoutEngine::sfdp:
+    case LayoutEngine::fdp:
+        return 0.1;
+    case LayoutEngine::neato:
+    case LayoutEngine::circo:
+        return 0.3;
+    case LayoutEngine::keep:
+    case LayoutEngine::twopi:
+    case LayoutEngine::dot:
+        break;
+    }
+    return 0.2;
+}
+
+bool finitePositions(const std::vector<Vertex>& list) {
+    return std::all_of(list.begin(), list.end(),
+                       [](const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); });
+}
+
+} // namespace
+
+bool layoutEngineNamed(const std::string& name, LayoutEngine& engine) {
+    for (const auto& [known, named] : engines) {
+        if (name == known) {
+            engine = named;
+            return true;
+        }
+    }
+    return false;
+}
+
+FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
+    std::vector<Vertex>& list = graph.vertices;
+    const size_t count = list.size();
+    std::vector<bool> given =
+        engine == LayoutEngine::keep ? graph.placed : std::vector<bool>(count, false);
+    const auto givenCount = static_cast<size_t>(std::count(given.begin(), given.end(), true));
+    // A drawing in the window frame stays as it is; any other is scaled, with
+    // what is laid out around it.
+    const bool scaled = graph.frame == Frame::drawing || givenCount == 0;
+    if (givenCount > 0 && graph.frame == Frame::drawing)
+        fitToWindow(list, given);
+    graph.placed.assign(count, true);
+    graph.frame = Frame::window;
+    if (givenCount == count)
+        return {};
+
+    LayoutRequest request{engine, 0, 0, given, givenCount > 0};
+    if (givenCount == 0) {
+        if (engine == LayoutEngine::keep)
+            request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
+        request.nodeInches = nodeInches(request.engine);
+    } else {
+        // Around a drawing already in the window, new vertices get the size they
+        // have there, and edges the length of a typical gap between vertices.
+        request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::fdp;
+        request.nodeInches = (vertexSpacing + 1) / pointsPerInch;
+        request.edgeInches =
+            std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
+            pointsPerInch;
+    }
+    const FileStatus status = runGraphviz(list, request, graph.warnings);
+    if (!status.ok)
+        return status;
+    if (!finitePositions(list))
+        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                           " placed a vertex at no finite position"};
+    if (scaled)
+        fitToWindow(list, std::vector<bool>(count, true));
+    std::vector<bool> laidOut(count);
+    for (size_t i = 0; i < count; ++i)
+        laidOut[i] = !given[i];
+    spreadApart(list, laidOut);
+    return {};
+}
