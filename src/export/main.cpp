@@ -1,12 +1,11 @@
 // ruvo-export: reads a graph file with the editor's own reader and writes it as
 // an SVG picture, a Graphviz DOT graph or a GraphML graph.
+#include "companion/command_line.h"
 #include "export/export_formats.h"
 #include "io/file_system.h"
 #include "io/graph_file.h"
 
-#include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #ifndef RUVO_VERSION
@@ -45,18 +44,6 @@ struct Options {
     bool version = false;                    // --version was given
 };
 
-// Takes the value of option -f or -o from "-fVALUE" or from the next argument.
-bool takeValue(int argc, char** argv, int& i, std::string& value) {
-    if (argv[i][2] != '\0') {
-        value = argv[i] + 2;
-        return true;
-    }
-    if (i + 1 >= argc)
-        return false;
-    value = argv[++i];
-    return true;
-}
-
 // Reads the arguments into options; returns the usage error, "" when there is none.
 std::string parseArguments(int argc, char** argv, Options& options) {
     bool inputGiven = false;
@@ -71,10 +58,10 @@ std::string parseArguments(int argc, char** argv, Options& options) {
         } else if (option && arg == "--version") {
             options.version = true;
         } else if (option && arg.compare(0, 2, "-f") == 0) {
-            if (!takeValue(argc, argv, i, options.formatName))
+            if (!takeOptionValue(argc, argv, i, options.formatName))
                 return "-f needs a format: svg, dot or graphml";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
-            if (!takeValue(argc, argv, i, options.output) || options.output.empty())
+            if (!takeOptionValue(argc, argv, i, options.output) || options.output.empty())
                 return "-o needs a file name";
         } else if (option) {
             return "unknown option " + arg;
@@ -105,9 +92,8 @@ std::string chooseFormat(Options& options) {
 // Returns the usage error of an OUTPUT that would replace the INPUT file itself,
 // "" when there is none.
 std::string checkOutputIsNotInput(const Options& options) {
-    std::error_code unknown;
     if (!options.output.empty() && options.input != "-" &&
-        std::filesystem::equivalent(options.input, options.output, unknown))
+        isSameFile(options.input, options.output))
         return "OUTPUT " + options.output + " is the INPUT file; name another";
     return "";
 }
@@ -116,29 +102,12 @@ std::string checkOutputIsNotInput(const Options& options) {
 bool readInput(const std::string& input, GraphFile& file) {
     if (input != "-")
         return readGraphFile(input.c_str(), file, programName);
-    const std::string text{std::istreambuf_iterator<char>(std::cin),
-                           std::istreambuf_iterator<char>()};
-    if (std::cin.bad()) {
+    std::string text;
+    if (!readStandardInput(text)) {
         std::cerr << programName << ": standard input not loaded: it cannot be read\n";
         return false;
     }
     return checkGraphText(text, "standard input", file, programName);
-}
-
-// Writes text to the output, reporting a failure on standard error.
-bool writeOutput(const std::string& output, const std::string& text) {
-    if (output.empty()) {
-        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-        std::cout.flush();
-        if (!std::cout)
-            std::cerr << programName << ": graph not written to standard output\n";
-        return static_cast<bool>(std::cout);
-    }
-    const FileStatus status = replaceFileContents(output.c_str(), text);
-    if (!status.ok)
-        std::cerr << programName << ": graph not saved to " << output << ": " << status.reason
-                  << '\n';
-    return status.ok;
 }
 
 } // namespace
@@ -169,5 +138,6 @@ int main(int argc, char** argv) {
     GraphFile file;
     if (!readInput(options.input, file))
         return failed;
-    return writeOutput(options.output, exportGraph(file, options.format)) ? exported : failed;
+    return writeOutput(programName, options.output, exportGraph(file, options.format)) ? exported
+                                                                                       : failed;
 }
