@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 // The window's 2 units span 400 points: a coordinate's millionths are points'
@@ -11,14 +12,15 @@
 static constexpr int64_t offsetUnits = 2'000'000;
 
 // Reads optional '-', digits and an optional point with more digits from text
-// as an integer count of 10^-places; returns false for anything else, or more
-// digits than an int64_t surely holds.
+// as an integer count of 10^-places; returns false for anything else, or a
+// count beyond an int64_t.
 static bool readFixed(std::string_view text, int places, int64_t& count) {
+    constexpr int64_t largest = std::numeric_limits<int64_t>::max();
     size_t at = 0;
     const bool negative = !text.empty() && text[0] == '-';
     at += negative ? 1 : 0;
     int64_t value = 0;
-    int digits = 0;
+    bool digits = false;
     int decimals = -1; // digits after the point; -1 before it
     for (; at < text.size(); ++at) {
         const char c = text[at];
@@ -26,18 +28,20 @@ static bool readFixed(std::string_view text, int places, int64_t& count) {
             decimals = 0;
             continue;
         }
-        if (c < '0' || c > '9' || ++digits > 18)
+        if (c < '0' || c > '9' || value > (largest - (c - '0')) / 10)
             return false;
         value = value * 10 + (c - '0');
+        digits = true;
         if (decimals >= 0 && ++decimals > places)
             return false;
     }
-    if (digits == 0)
-        return false;
-    for (int i = decimals < 0 ? 0 : decimals; i < places; ++i)
+    for (int i = decimals < 0 ? 0 : decimals; i < places; ++i) {
+        if (value > largest / 10)
+            return false;
         value *= 10;
+    }
     count = negative ? -value : value;
-    return true;
+    return digits;
 }
 
 // The coordinate rounded to six decimals, as the graph file writes it, counted

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -50,15 +51,17 @@ struct LayoutRequest {
     double edgeInches;        // the length edges should have; 0 for the engine's own
     std::vector<bool> pinned; // vertices that keep their place; all false for none
     bool anyPinned;           // whether pinned marks any vertex
+    bool removeOverlaps;      // whether Graphviz removes overlaps itself
 };
 
-// Makes the Graphviz graph of the vertices in list: node i is vertex i, one edge per entry.
+// Makes the Graphviz graph of the vertices in list: node i is vertex i, one
+// edge per entry.
 Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& request) {
     Agraph_t* const g = agopen(text("ruvo"), Agdirected, nullptr);
-    // No edge is drawn, so none is routed; overlaps are removed with the
-    // engine's own method, and random starts have a fixed seed.
+    // No edge is drawn, so none is routed; random starts have a fixed seed.
     agattr(g, AGRAPH, text("splines"), text(""));
-    agattr(g, AGRAPH, text("overlap"), text("false"));
+    if (request.removeOverlaps)
+        agattr(g, AGRAPH, text("overlap"), text("false"));
     agattr(g, AGRAPH, text("start"), text("1"));
     if (request.anyPinned)
         agattr(g, AGRAPH, text("notranslate"), text("true"));
@@ -100,6 +103,10 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
     if (context == nullptr)
         return {false, "Graphviz could not start"};
     const std::unique_ptr<Agraph_t, GraphClose> g(makeGraph(list, request));
+    // Besides the seed given as start, the engines draw numbers from the C
+    // library's rand, which nothing seeds: seeded here, every layout of one graph
+    // starts alike, even a second one in the same process.
+    std::srand(1);
     const int laidOut = gvLayout(context.get(), g.get(), engineName(request.engine));
     FileStatus status;
     for (GraphvizMessages::Message& message : messages.take()) {
@@ -142,9 +149,46 @@ double nodeInches(LayoutEngine engine) {
     return 0.2;
 }
 
+// The larger side of the bounding box of the vertices not marked in pinned.
+double largerSide(const std::vector<Vertex>& list, const std::vector<bool>& pinned) {
+    double low[2] = {HUGE_VAL, HUGE_VAL};
+    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (pinned[i])
+            continue;
+        low[0] = std::min(low[0], list[i].x);
+        low[1] = std::min(low[1], list[i].y);
+        high[0] = std::max(high[0], list[i].x);
+        high[1] = std::max(high[1], list[i].y);
+    }
+    return std::max({high[0] - low[0], high[1] - low[1], 0.0});
+}
+
 bool finitePositions(const std::vector<Vertex>& list) {
     return std::all_of(list.begin(), list.end(),
                        [](const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); });
+}
+
+// Lays out the vertices that are not pinned as request says, scales the whole
+// drawing into the window when scaled, and spreads what was laid out. Returns
+// the outcome, with the number of vertices left too close in crowded and the
+// larger side of what Graphviz drew, in window units, in extent.
+FileStatus layOut(std::vector<Vertex>& list, const LayoutRequest& request, bool scaled,
+                  std::vector<std::string>& warnings, size_t& crowded, double& extent) {
+    const FileStatus status = runGraphviz(list, request, warnings);
+    if (!status.ok)
+        return status;
+    if (!finitePositions(list))
+        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                           " placed a vertex at no finite position"};
+    extent = largerSide(list, request.pinned);
+    if (scaled)
+        fitToWindow(list, std::vector<bool>(list.size(), true));
+    std::vector<bool> laidOut(list.size());
+    for (size_t i = 0; i < list.size(); ++i)
+        laidOut[i] = !request.pinned[i];
+    crowded = spreadApart(list, laidOut);
+    return {};
 }
 
 } // namespace
@@ -175,11 +219,14 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
     if (givenCount == count)
         return {};
 
-    LayoutRequest request{engine, 0, 0, given, givenCount > 0};
+    LayoutRequest request{engine, 0, 0, given, givenCount > 0, true};
     if (givenCount == 0) {
         if (engine == LayoutEngine::keep)
             request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
         request.nodeInches = nodeInches(request.engine);
+        // sfdp's own removal of overlaps (prism) takes twice as long as its
+        // layout; spreadApart does without it unless the drawing is too crowded.
+        request.removeOverlaps = request.engine != LayoutEngine::sfdp;
     } else {
         // Around a drawing already in the window, new vertices get the size they
         // have there, and edges the length of a typical gap between vertices.
@@ -189,17 +236,22 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
             std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
             pointsPerInch;
     }
-    const FileStatus status = runGraphviz(list, request, graph.warnings);
-    if (!status.ok)
-        return status;
-    if (!finitePositions(list))
-        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
-                           " placed a vertex at no finite position"};
-    if (scaled)
-        fitToWindow(list, std::vector<bool>(count, true));
-    std::vector<bool> laidOut(count);
-    for (size_t i = 0; i < count; ++i)
-        laidOut[i] = !given[i];
-    spreadApart(list, laidOut);
-    return {};
+    const std::vector<Vertex> start = request.removeOverlaps ? std::vector<Vertex>() : list;
+    std::vector<std::string> warnings;
+    size_t crowded = 0;
+    double extent = 0;
+    FileStatus status = layOut(list, request, scaled, warnings, crowded, extent);
+    if (status.ok && crowded > 0 && !request.removeOverlaps) {
+        // Again with Graphviz removing overlaps between vertices as large as
+        // the spacing will be once this drawing is scaled into the window, and
+        // a fifth more for the room removing them takes.
+        list = start;
+        warnings.clear();
+        request.removeOverlaps = true;
+        request.nodeInches = std::max(request.nodeInches, 1.2 * vertexSpacing * extent /
+                                                              (2 * drawingSpan) / pointsPerInch);
+        status = layOut(list, request, scaled, warnings, crowded, extent);
+    }
+    graph.warnings.insert(graph.warnings.end(), warnings.begin(), warnings.end());
+    return status;
 }

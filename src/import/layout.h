@@ -18,7 +18,7 @@ bool layoutEngineNamed(const std::string& name, LayoutEngine& engine);
 
 // Graphs of this many vertices and more are laid out by sfdp rather than neato,
 // whose time and memory grow with the square of the vertex count.
-inline constexpr size_t largeGraph = 1000;
+inline constexpr size_t largeGraph = 500;
 
 // Gives every vertex of graph its place in the window. With keep, a drawing in
 // the window frame stays exactly as it is, another is scaled uniformly and

@@ -19,8 +19,9 @@ inline constexpr double vertexSpacing = 4;
 // the centre. Positions must be finite; the others are not touched.
 void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which);
 
-// Moves each vertex marked in movable, in order, as little as it can so that it
-// is at least vertexSpacing pixels from every unmarked vertex and every marked
-// one before it, and stays within the window with its whole square. A vertex
-// that finds no free place within reach keeps its position.
-void spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);
+// Moves the vertices marked in movable into the window, their whole square
+// inside it, and apart: at least vertexSpacing pixels from every other vertex.
+// Crowded parts are pushed apart, keeping their shape; what is still too close
+// then moves, in order, to the nearest free place within reach. Returns the
+// number of vertices that found none and stay too close.
+size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);
