@@ -14,6 +14,11 @@
 #include <tuple>
 #include <unordered_map>
 
+// cgraph's scanner keeps what it has read beyond the end of a graph, and the next
+// graph parsed in the same process would begin with it. aglexbad, which cgraph
+// exports but does not declare in its headers, empties it.
+extern "C" void aglexbad(void);
+
 namespace {
 
 // cgraph's functions take names as char*, but never change them.
@@ -132,8 +137,8 @@ FileStatus readDot(const std::string& text, ImportedGraph& graph) {
         return {false, "line " + std::to_string(lineOfNul(text)) + ": a NUL byte"};
     GraphvizMessages messages;
     // Messages name no file (the caller does) and count lines from 1.
+    aglexbad();
     agsetfile(nullptr);
-    agreadline(1);
     const GraphHandle g(agmemread(text.c_str()));
     FileStatus status;
     for (GraphvizMessages::Message& message : messages.take()) {

@@ -243,6 +243,16 @@ TEST(ImportReadsWarnings, GraphvizWarningsComeBackAsLinesOfTheInput) {
                                  "splits into two tokens");
 }
 
+// cgraph's scanner reads ahead; what it read of one file must not reach the next.
+TEST(ImportReadsDotAfresh, NothingOfTheLastFileLeaksIntoTheNext) {
+    ImportedGraph graph;
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph { a } digraph { b }\n", graph).ok);
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph { c -> c }", graph).ok);
+    EXPECT_EQ(summary(graph), "drawing -1 -1 -1 | - > 0");
+    const FileStatus status = read(ImportFormat::dot, "digraph { d -> }", graph);
+    EXPECT_EQ(status.reason, "line 1: syntax error near '}'");
+}
+
 struct FitCase {
     const char* name;
     std::vector<std::pair<double, double>> positions;
