@@ -22,25 +22,25 @@ static std::string_view nextWord(std::string_view text, size_t& at) {
 
 // Adds the vertices and the edge a line names; returns false when the graph
 // can hold no more vertices.
-static bool readLine(std::string_view line, VertexNames& names, ImportedGraph& graph) {
+static bool readLine(std::string_view line, GraphBuilder& builder) {
     line = line.substr(0, line.find('#'));
     size_t at = 0;
     const std::string_view source = nextWord(line, at);
     if (source.empty())
         return true;
-    const int32_t from = names.vertexNamed(source);
+    const int32_t from = builder.vertexNamed(source);
     const std::string_view target = nextWord(line, at);
     if (target.empty())
         return from >= 0;
-    const int32_t to = names.vertexNamed(target);
+    const int32_t to = builder.vertexNamed(target);
     if (from < 0 || to < 0)
         return false;
-    graph.vertices[static_cast<size_t>(from)].adjacency.push_back(to);
+    builder.addEdge(from, to);
     return true;
 }
 
 FileStatus readEdgeList(const std::string& text, ImportedGraph& graph) {
-    VertexNames names(graph);
+    GraphBuilder builder(graph);
     const std::string_view all(text);
     size_t line = 1;
     for (size_t at = 0; at < all.size(); ++line) {
@@ -48,11 +48,12 @@ FileStatus readEdgeList(const std::string& text, ImportedGraph& graph) {
         size_t end = at;
         while (end < all.size() && all[end] != '\n' && all[end] != '\r')
             ++end;
-        if (!readLine(all.substr(at, end - at), names, graph))
+        if (!readLine(all.substr(at, end - at), builder))
             return {false, "line " + std::to_string(line) + ": " + tooManyVertices};
         if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
             ++end;
         at = end + 1;
     }
+    builder.storeEdges();
     return {};
 }

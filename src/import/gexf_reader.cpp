@@ -13,7 +13,10 @@ enum class Element { gexf, graph, nodes, node, edges, edge, other };
 
 class GexfReader : public XmlReader {
   public:
-    explicit GexfReader(ImportedGraph& into) : graph(into), names(into) {}
+    explicit GexfReader(ImportedGraph& into) : graph(into), builder(into) {}
+
+    // Stores the edges read at their sources.
+    void storeEdges() { builder.storeEdges(); }
 
   private:
     void startElement(std::string_view space, std::string_view name,
@@ -27,7 +30,7 @@ class GexfReader : public XmlReader {
     void readPosition(const char** attributes);
 
     ImportedGraph& graph;
-    VertexNames names;
+    GraphBuilder builder;
     std::vector<Element> open;      // the elements open, outermost first
     std::vector<int32_t> openNodes; // the vertices of the open nodes, outermost first
     int graphs = 0;                 // graph elements met
@@ -55,7 +58,7 @@ void GexfReader::startElement(std::string_view, std::string_view name, const cha
         const int32_t source = vertexOf(attributes, "source", "an edge");
         const int32_t target = source < 0 ? -1 : vertexOf(attributes, "target", "an edge");
         if (target >= 0)
-            graph.vertices[static_cast<size_t>(source)].adjacency.push_back(target);
+            builder.addEdge(source, target);
     } else if (name == "position" && parent() == Element::node) {
         readPosition(attributes);
     }
@@ -74,7 +77,7 @@ int32_t GexfReader::vertexOf(const char** attributes, const char* name, const ch
         refuse(std::string(element) + " without a " + name);
         return -1;
     }
-    const int32_t vertex = names.vertexNamed(value);
+    const int32_t vertex = builder.vertexNamed(value);
     if (vertex < 0)
         refuse(tooManyVertices);
     return vertex;
@@ -107,5 +110,8 @@ void GexfReader::readPosition(const char** attributes) {
 
 FileStatus readGexf(const std::string& text, ImportedGraph& graph) {
     GexfReader reader(graph);
-    return reader.parse(text);
+    const FileStatus status = reader.parse(text);
+    if (status.ok)
+        reader.storeEdges();
+    return status;
 }

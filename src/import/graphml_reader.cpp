@@ -35,7 +35,7 @@ enum : uint8_t { hasX = 1, hasY = 2 };
 
 class GraphmlReader : public XmlReader {
   public:
-    explicit GraphmlReader(ImportedGraph& into) : graph(into), names(into) {}
+    explicit GraphmlReader(ImportedGraph& into) : graph(into), builder(into) {}
 
     // Gives each vertex the position its data or its geometry holds, and reads
     // the selection of a file from ruvo-export. Returns the outcome.
@@ -62,7 +62,7 @@ class GraphmlReader : public XmlReader {
     bool readCoordinate(std::string_view text, const char* what, double& value);
 
     ImportedGraph& graph;
-    VertexNames names;
+    GraphBuilder builder;
     std::unordered_map<std::string, Key> keys; // declared keys by id; none at first
     std::vector<Element> open;                 // the elements open, outermost first
     std::vector<int32_t> openNodes;            // the vertices of the open nodes
@@ -189,7 +189,7 @@ void GraphmlReader::startEdge(const char** attributes) {
     const int32_t source = vertexOf(attributes, "source", "an edge");
     const int32_t target = source < 0 ? -1 : vertexOf(attributes, "target", "an edge");
     if (target >= 0)
-        graph.vertices[static_cast<size_t>(source)].adjacency.push_back(target);
+        builder.addEdge(source, target);
 }
 
 int32_t GraphmlReader::vertexOf(const char** attributes, const char* name, const char* element) {
@@ -198,7 +198,7 @@ int32_t GraphmlReader::vertexOf(const char** attributes, const char* name, const
         refuse(std::string(element) + " without a " + name);
         return -1;
     }
-    const int32_t vertex = names.vertexNamed(value);
+    const int32_t vertex = builder.vertexNamed(value);
     if (vertex < 0)
         refuse(tooManyVertices);
     return vertex;
@@ -249,16 +249,13 @@ void GraphmlReader::endData() {
 }
 
 bool GraphmlReader::readCoordinate(std::string_view text, const char* what, double& value) {
+    const bool number = readNumber(text, value);
+    if (number && std::isfinite(value))
+        return true;
     const std::string owner = openNames.empty() ? "" : "node " + quote(openNames.back()) + ": ";
-    if (!readNumber(text, value)) {
-        refuse(owner + what + " " + quote(text) + " is not a number");
-        return false;
-    }
-    if (!std::isfinite(value)) {
-        refuse(owner + what + " " + quote(text) + " is not a finite number");
-        return false;
-    }
-    return true;
+    refuse(owner + what + " " + quote(text) +
+           (number ? " is not a finite number" : " is not a number"));
+    return false;
 }
 
 void GraphmlReader::readGeometry(const char** attributes) {
@@ -283,6 +280,7 @@ void GraphmlReader::readGeometry(const char** attributes) {
 }
 
 FileStatus GraphmlReader::finish() {
+    builder.storeEdges();
     // Key defaults stand in for data a node lacks.
     double defaults[2] = {};
     bool hasDefault[2] = {};

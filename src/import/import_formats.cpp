@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -54,20 +55,57 @@ FileStatus readImport(const std::string& text, ImportFormat format, ImportedGrap
     return readEdgeList(text, graph);
 }
 
-int32_t VertexNames::vertexNamed(std::string_view name) {
-    const auto found = numbers.find(name);
-    if (found != numbers.end())
-        return found->second;
-    if (graph.vertices.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+int32_t GraphBuilder::vertexNamed(std::string_view name) {
+    // Edges are often written one source after another.
+    if (!names.empty() && names.back() == name)
+        return static_cast<int32_t>(names.size() - 1);
+    const uint64_t hash = std::hash<std::string_view>{}(name);
+    const uint64_t tag = hash >> 32 << 32;
+    if (2 * (names.size() + 1) > slots.size())
+        grow();
+    size_t at = slotOf(hash);
+    for (; slots[at] != 0; at = (at + 1) & (slots.size() - 1)) {
+        if ((slots[at] & ~uint64_t{0xffffffff}) != tag)
+            continue;
+        const auto number = static_cast<int32_t>((slots[at] & 0xffffffff) - 1);
+        if (names[static_cast<size_t>(number)] == name)
+            return number;
+    }
+    if (names.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         return -1;
-    const auto number = static_cast<int32_t>(graph.vertices.size());
-    numbers.emplace(keep(name), number);
+    const auto number = static_cast<int32_t>(names.size());
+    slots[at] = tag | (static_cast<uint64_t>(number) + 1);
+    names.push_back(keep(name));
     graph.vertices.emplace_back(0, 0);
     graph.placed.push_back(false);
     return number;
 }
 
-std::string_view VertexNames::keep(std::string_view name) {
+void GraphBuilder::grow() {
+    slots.assign(std::max<size_t>(1024, 2 * slots.size()), 0);
+    for (size_t number = 0; number < names.size(); ++number) {
+        const uint64_t hash = std::hash<std::string_view>{}(names[number]);
+        size_t at = slotOf(hash);
+        while (slots[at] != 0)
+            at = (at + 1) & (slots.size() - 1);
+        slots[at] = (hash >> 32 << 32) | (number + 1);
+    }
+}
+
+void GraphBuilder::storeEdges() {
+    // Counting first gives each list its size at once, where growing one entry at
+    // a time would allocate and copy each list several times.
+    std::vector<uint32_t> counts(graph.vertices.size());
+    for (const auto& [source, target] : edges)
+        ++counts[static_cast<size_t>(source)];
+    for (size_t i = 0; i < counts.size(); ++i)
+        graph.vertices[i].adjacency.reserve(graph.vertices[i].adjacency.size() + counts[i]);
+    for (const auto& [source, target] : edges)
+        graph.vertices[static_cast<size_t>(source)].adjacency.push_back(target);
+    edges.clear();
+}
+
+std::string_view GraphBuilder::keep(std::string_view name) {
     // Names are copied into large blocks: one allocation per name would cost more
     // than the rest of reading a large file.
     constexpr size_t blockSize = 1 << 16;

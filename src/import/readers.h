@@ -3,10 +3,11 @@
 
 #include "import/import_formats.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 FileStatus readGraphml(const std::string& text, ImportedGraph& graph);
@@ -14,23 +15,39 @@ FileStatus readGexf(const std::string& text, ImportedGraph& graph);
 FileStatus readDot(const std::string& text, ImportedGraph& graph);
 FileStatus readEdgeList(const std::string& text, ImportedGraph& graph);
 
-// The vertices a reader has met, by name, numbered in the order first named.
-class VertexNames {
+// The vertices and edges of a graph as a reader meets them: vertices by name,
+// numbered in the order first named, and edges in file order.
+class GraphBuilder {
   public:
-    explicit VertexNames(ImportedGraph& into) : graph(into) {}
+    explicit GraphBuilder(ImportedGraph& into) : graph(into) {}
 
     // Returns the number of the vertex called name, adding it to the graph
     // (unplaced, without edges) when it is new; -1 when the graph file could hold
     // no more vertices.
     int32_t vertexNamed(std::string_view name);
 
+    // Adds the edge from vertex source to vertex target after those added before.
+    void addEdge(int32_t source, int32_t target) { edges.emplace_back(source, target); }
+
+    // Stores the edges added so far at their sources, in the order added.
+    void storeEdges();
+
   private:
     // Keeps a copy of name that lives as long as this object.
     std::string_view keep(std::string_view name);
+    // Doubles the table of slots, placing every name again.
+    void grow();
+    // Returns the first slot to try for a name with the given hash.
+    size_t slotOf(uint64_t hash) const { return static_cast<size_t>(hash) & (slots.size() - 1); }
 
     ImportedGraph& graph;
-    std::unordered_map<std::string_view, int32_t> numbers; // vertex number by name; empty at first
-    std::vector<std::unique_ptr<char[]>> blocks;           // storage of the names; none at first
+    // An open-addressing table, which finds a name in one or two memory reads
+    // where a std::unordered_map takes several: per slot the high half of the
+    // name's hash and the vertex number + 1, 0 for an empty slot.
+    std::vector<uint64_t> slots;
+    std::vector<std::string_view> names;            // the name of each vertex, by number
+    std::vector<std::pair<int32_t, int32_t>> edges; // each edge's source and target, in order
+    std::vector<std::unique_ptr<char[]>> blocks;    // storage of the names; none at first
     char* blockAt = nullptr; // the free part of the last block; none at first
     size_t blockFree = 0;    // bytes left in the last block
 };

@@ -30,8 +30,9 @@ XmlReader::~XmlReader() {
 }
 
 FileStatus XmlReader::parse(const std::string& text) {
-    // expat takes an int length; a larger text goes in pieces.
-    constexpr size_t piece = size_t{1} << 30;
+    // expat copies what it is given into a buffer of its own; pieces of a
+    // megabyte reuse one buffer where the whole text would need a second copy.
+    constexpr size_t piece = size_t{1} << 20;
     size_t at = 0;
     do {
         const size_t length = std::min(piece, text.size() - at);
