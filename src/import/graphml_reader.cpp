@@ -75,7 +75,7 @@ class GraphmlReader : public XmlReader {
     Key* currentKey = nullptr;        // the key whose default is being read; none
     const Key* dataKey = nullptr;     // the key of the data being read; none
     int32_t dataVertex = -1;          // the node the data belongs to; -1 for the graph
-    int graphmlData = 0;              // open data elements of a node, for yEd
+    int openNodeData = 0;              // open data elements of a node, for yEd
     int topGraphs = 0;                // graphs directly in the document
     std::string selectionText[3];     // the selection data of the graph
     bool selectionGiven[3] = {};      // whether the graph has that data
@@ -112,7 +112,7 @@ void GraphmlReader::startElement(std::string_view space, std::string_view name,
     } else if (ours && name == "data") {
         element = Element::data;
         startData(attributes);
-    } else if (space == yworksSpace && name == "Geometry" && graphmlData > 0) {
+    } else if (space == yworksSpace && name == "Geometry" && openNodeData > 0) {
         readGeometry(attributes);
     }
     open.push_back(element);
@@ -208,7 +208,7 @@ void GraphmlReader::startData(const char** attributes) {
     const Element owner = parent();
     dataKey = nullptr;
     if (owner == Element::node) {
-        ++graphmlData;
+        ++openNodeData;
         dataVertex = openNodes.back();
     } else if (owner == Element::graph && open.size() == 2) {
         dataVertex = -1;
@@ -229,8 +229,8 @@ void GraphmlReader::endData() {
     const Key* const key = dataKey;
     dataKey = nullptr;
     collecting = false;
-    if (graphmlData > 0 && parent() == Element::node)
-        --graphmlData;
+    if (openNodeData > 0 && parent() == Element::node)
+        --openNodeData;
     if (key == nullptr || (key->role != Role::selection && dataVertex < 0))
         return;
     if (key->role == Role::selection) {

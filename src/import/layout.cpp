@@ -94,8 +94,9 @@ Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& reques
     return g;
 }
 
-// Lays out the vertices in list as request says and moves each vertex that is not pinned to
-// where Graphviz put it, in window coordinates taking a point for a pixel.
+// Lays out the vertices in list as request says and moves each vertex that is
+// not pinned to where Graphviz put it, in window coordinates taking a point for
+// a pixel.
 FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
                        std::vector<std::string>& warnings) {
     GraphvizMessages messages;
@@ -118,21 +119,21 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
     }
     if (status.ok && laidOut != 0)
         status = {false, "Graphviz's " + std::string(engineName(request.engine)) + " failed"};
-    if (!status.ok)
-        return status;
     size_t i = 0;
-    for (Agnode_t* n = agfstnode(g.get()); n != nullptr; n = agnxtnode(g.get(), n), ++i) {
+    for (Agnode_t* n = agfstnode(g.get()); status.ok && n != nullptr;
+         n = agnxtnode(g.get(), n), ++i) {
         if (request.pinned[i])
             continue;
         list[i].x = ND_coord(n).x / pointsPerUnit - 1;
         list[i].y = ND_coord(n).y / pointsPerUnit - 1;
     }
     gvFreeLayout(context.get(), g.get());
-    return {};
+    return status;
 }
 
-// The side of a vertex as Graphviz is told it, for a layout from scratch, as a
-// share of the distance the engine puts between neighbours.
+// The side of a vertex as Graphviz is told it for a layout from scratch, in
+// inches: about a third of the distance the engine puts between neighbours
+// (neato's edges are an inch long, fdp's and sfdp's about 0.3 inch).
 double nodeInches(LayoutEngine engine) {
     switch (engine) {
     case LayoutEngine::sfdp:
