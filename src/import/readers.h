@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+// Each reads text in its format into graph, which must be empty, as readImport
+// describes; returns the outcome.
 FileStatus readGraphml(const std::string& text, ImportedGraph& graph);
 FileStatus readGexf(const std::string& text, ImportedGraph& graph);
 FileStatus readDot(const std::string& text, ImportedGraph& graph);
