@@ -75,7 +75,7 @@ class GraphmlReader : public XmlReader {
     Key* currentKey = nullptr;        // the key whose default is being read; none
     const Key* dataKey = nullptr;     // the key of the data being read; none
     int32_t dataVertex = -1;          // the node the data belongs to; -1 for the graph
-    int openNodeData = 0;              // open data elements of a node, for yEd
+    int openNodeData = 0;             // open data elements of a node, for yEd
     int topGraphs = 0;                // graphs directly in the document
     std::string selectionText[3];     // the selection data of the graph
     bool selectionGiven[3] = {};      // whether the graph has that data

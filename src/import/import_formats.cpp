@@ -56,13 +56,25 @@ FileStatus readImport(const std::string& text, ImportFormat format, ImportedGrap
 }
 
 int32_t GraphBuilder::vertexNamed(std::string_view name) {
+    const auto count = static_cast<int64_t>(graph.vertices.size());
+    if (numbered) {
+        if (count == 0) {
+            // The first name sets the prefix: what comes before its final digits.
+            const size_t digits = name.find_last_not_of("0123456789") + 1;
+            prefix = name.substr(0, digits);
+        }
+        const int64_t number = numberIn(name);
+        if (number >= 0 && number < count)
+            return static_cast<int32_t>(number);
+        if (number == count)
+            return addVertex(name);
+        nameEveryVertex();
+    }
     // Edges are often written one source after another.
     if (!names.empty() && names.back() == name)
         return static_cast<int32_t>(names.size() - 1);
     const uint64_t hash = std::hash<std::string_view>{}(name);
     const uint64_t tag = hash >> 32 << 32;
-    if (2 * (names.size() + 1) > slots.size())
-        grow();
     size_t at = slotOf(hash);
     for (; slots[at] != 0; at = (at + 1) & (slots.size() - 1)) {
         if ((slots[at] & ~uint64_t{0xffffffff}) != tag)
@@ -71,25 +83,61 @@ int32_t GraphBuilder::vertexNamed(std::string_view name) {
         if (names[static_cast<size_t>(number)] == name)
             return number;
     }
-    if (names.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+    return addVertex(name);
+}
+
+int64_t GraphBuilder::numberIn(std::string_view name) const {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return -1;
-    const auto number = static_cast<int32_t>(names.size());
-    slots[at] = tag | (static_cast<uint64_t>(number) + 1);
-    names.push_back(keep(name));
+    const std::string_view digits = name.substr(prefix.size());
+    if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0'))
+        return -1;
+    int64_t number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+int32_t GraphBuilder::addVertex(std::string_view name) {
+    if (graph.vertices.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        return -1;
+    const auto number = static_cast<int32_t>(graph.vertices.size());
     graph.vertices.emplace_back(0, 0);
     graph.placed.push_back(false);
+    if (numbered)
+        return number;
+    names.push_back(keep(name));
+    if (2 * names.size() > slots.size())
+        grow();
+    else
+        place(number);
     return number;
+}
+
+void GraphBuilder::nameEveryVertex() {
+    numbered = false;
+    for (size_t number = 0; number < graph.vertices.size(); ++number)
+        names.push_back(keep(prefix + std::to_string(number)));
+    grow();
 }
 
 void GraphBuilder::grow() {
     slots.assign(std::max<size_t>(1024, 2 * slots.size()), 0);
-    for (size_t number = 0; number < names.size(); ++number) {
-        const uint64_t hash = std::hash<std::string_view>{}(names[number]);
-        size_t at = slotOf(hash);
-        while (slots[at] != 0)
-            at = (at + 1) & (slots.size() - 1);
-        slots[at] = (hash >> 32 << 32) | (number + 1);
-    }
+    while (2 * names.size() > slots.size())
+        slots.resize(2 * slots.size());
+    for (size_t number = 0; number < names.size(); ++number)
+        place(static_cast<int32_t>(number));
+}
+
+void GraphBuilder::place(int32_t number) {
+    const uint64_t hash = std::hash<std::string_view>{}(names[static_cast<size_t>(number)]);
+    size_t at = slotOf(hash);
+    while (slots[at] != 0)
+        at = (at + 1) & (slots.size() - 1);
+    slots[at] = (hash >> 32 << 32) | (static_cast<uint64_t>(number) + 1);
 }
 
 void GraphBuilder::storeEdges() {

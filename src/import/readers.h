@@ -35,14 +35,28 @@ class GraphBuilder {
     void storeEdges();
 
   private:
+    // Returns n when name is the prefix followed by n in decimal (without leading
+    // zeros), -1 otherwise.
+    int64_t numberIn(std::string_view name) const;
+    // Adds a new vertex called name; returns its number, -1 when there is no room.
+    int32_t addVertex(std::string_view name);
+    // Gives up numbered names: every vertex so far gets its name in the table.
+    void nameEveryVertex();
     // Keeps a copy of name that lives as long as this object.
     std::string_view keep(std::string_view name);
-    // Doubles the table of slots, placing every name again.
+    // Makes the table of slots larger, placing every name again.
     void grow();
+    // Puts the name of vertex number in the table.
+    void place(int32_t number);
     // Returns the first slot to try for a name with the given hash.
     size_t slotOf(uint64_t hash) const { return static_cast<size_t>(hash) & (slots.size() - 1); }
 
     ImportedGraph& graph;
+    // Files often name vertices by their numbers: ruvo-export "n0", "n1", ...,
+    // NetworkX "0", "1", ... for numbered nodes. While every vertex is named by a
+    // prefix and its own number, names need no table at all.
+    bool numbered = true; // whether every vertex so far is named prefix + its number
+    std::string prefix;   // what comes before the numbers; set by the first name
     // An open-addressing table, which finds a name in one or two memory reads
     // where a std::unordered_map takes several: per slot the high half of the
     // name's hash and the vertex number + 1, 0 for an empty slot.

@@ -149,6 +149,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"DotPositions", ImportFormat::dot,
                    "digraph { a [pos=\"-1.5,2e1\"]; b -> a [pos=\"e,1,1 2,2\"]; b [pos=\"\"] }",
                    "drawing -1 -1 -1 | -1.5 20 > | - > 0"},
+        // Vertices named by their numbers, then by other names, then by numbers
+        // out of turn and with a leading zero.
+        ReaderCase{"NumberedThenNamed", ImportFormat::edgelist, "0 1\n1 a\na 0\n2 0\n01 1\n",
+                   "drawing -1 -1 -1 | - > 1 | - > 2 | - > 0 | - > 0 | - > 1"},
         ReaderCase{"EdgeList", ImportFormat::edgelist,
                    "# written by NetworkX\r\nb a {'weight': 1}\r\na c 3 4\n\nd\rb a # again",
                    "drawing -1 -1 -1 | - > 1 1 | - > 2 | - > | - >"}),
