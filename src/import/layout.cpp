@@ -63,8 +63,10 @@ Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& reques
     if (request.removeOverlaps)
         agattr(g, AGRAPH, text("overlap"), text("false"));
     agattr(g, AGRAPH, text("start"), text("1"));
+    // Pinned positions are given in points, which neato and fdp would otherwise
+    // take for inches.
     if (request.anyPinned)
-        agattr(g, AGRAPH, text("notranslate"), text("true"));
+        agattr(g, AGRAPH, text("inputscale"), text("72"));
     const std::string size = std::to_string(request.nodeInches);
     agattr(g, AGNODE, text("shape"), text("box"));
     agattr(g, AGNODE, text("fixedsize"), text("true"));
@@ -119,13 +121,26 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
     }
     if (status.ok && laidOut != 0)
         status = {false, "Graphviz's " + std::string(engineName(request.engine)) + " failed"};
+    // Graphviz moves the whole drawing to put its corner at the origin, pinned
+    // vertices too; moved back by as much, pinned vertices are where they were
+    // given and the others where Graphviz put them around them.
+    double shift[2] = {};
     size_t i = 0;
+    for (Agnode_t* n = agfstnode(g.get()); status.ok && n != nullptr;
+         n = agnxtnode(g.get(), n), ++i) {
+        if (request.pinned[i]) {
+            shift[0] = (list[i].x + 1) * pointsPerUnit - ND_coord(n).x;
+            shift[1] = (list[i].y + 1) * pointsPerUnit - ND_coord(n).y;
+            break;
+        }
+    }
+    i = 0;
     for (Agnode_t* n = agfstnode(g.get()); status.ok && n != nullptr;
          n = agnxtnode(g.get(), n), ++i) {
         if (request.pinned[i])
             continue;
-        list[i].x = ND_coord(n).x / pointsPerUnit - 1;
-        list[i].y = ND_coord(n).y / pointsPerUnit - 1;
+        list[i].x = (ND_coord(n).x + shift[0]) / pointsPerUnit - 1;
+        list[i].y = (ND_coord(n).y + shift[1]) / pointsPerUnit - 1;
     }
     gvFreeLayout(context.get(), g.get());
     return status;

@@ -334,10 +334,14 @@ TEST(ImportLaysOutAroundADrawing, GivenPositionsKeptOthersPlacedApart) {
         EXPECT_TRUE(insideWindow(graph.vertices));
         EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
         // The given drawing keeps its shape: in the window frame exactly, in
-        // another scaled uniformly about some centre.
+        // another scaled uniformly about some centre. The others, tied to the
+        // given ones only, are laid out among them.
         const Vertex& a = graph.vertices[0];
         const Vertex& b = graph.vertices[4];
         const Vertex& c = graph.vertices[8];
+        for (const Vertex& v : graph.vertices) {
+            EXPECT_TRUE(v.x >= b.x && v.x <= a.x && v.y >= c.y && v.y <= a.y) << v.x << " " << v.y;
+        }
         if (frame == Frame::window) {
             EXPECT_EQ(summary(graph).substr(0, 27), "window -1 -1 -1 | 0.5 0.5 >");
             EXPECT_EQ(c.x, 0);
