@@ -1,12 +1,12 @@
 #include "export/export_formats.h"
 
+#include "companion/exact_drawing.h"
 #include "export/pixel_runs.h"
 #include "io/number_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -106,15 +106,15 @@ static size_t countEntries(const std::vector<Vertex>& list) {
 
 // ---- DOT ----
 
-// Where Graphviz puts coordinate value, in points on the 400 x 400 drawing area.
-// Beyond about 9e305 the scaling overflows; the largest double is as far.
-static double toPoints(double value) {
-    const double points = (value + 1) * windowSize / 2;
-    return std::isfinite(points) ? points : std::copysign(DBL_MAX, points);
+// Appends the point of the 400 x 400 drawing area where Graphviz puts vertex v,
+// as "x,y", exact to the graph file's six decimals (see writePoints).
+static void appendPos(Piece& piece, const Vertex& v) {
+    char text[72];
+    char* at = writePoints(text, text + 32, v.x);
+    *at++ = ',';
+    at = writePoints(at, at + 32, v.y);
+    piece.text(std::string_view(text, static_cast<size_t>(at - text)));
 }
-
-// A graph file's six decimals come out as at most four in points.
-static constexpr int pointPlaces = 4;
 
 std::string exportDot(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
@@ -124,15 +124,24 @@ std::string exportDot(const GraphFile& file) {
     // plain 2-point lines, on a 400 x 400 point area kept where it is.
     out += "digraph ruvo {\n"
            "graph [notranslate=true, viewport=\"400,400,1,200,200\", pad=0, dpi=72, "
-           "splines=line];\n"
-           "node [shape=square, fixedsize=true, width=0.0556, height=0.0556, label=\"\", "
+           "splines=line];\n";
+    // The whole selection, which the colours show only in part, as attributes
+    // Graphviz keeps and ignores; ruvo-import knows the file by them.
+    const int32_t selection[3] = {file.selectedVertex, file.selectedEdgeTarget, file.linkTarget};
+    Piece values;
+    for (size_t i = 0; i < 3; ++i)
+        values.text(i == 0 ? "graph [" : ", ")
+            .text(selectionNames[i])
+            .text("=")
+            .number(selection[i]);
+    values.text("];\n").appendTo(out);
+    out += "node [shape=square, fixedsize=true, width=0.0556, height=0.0556, label=\"\", "
            "style=filled, penwidth=0, fillcolor=black];\n"
            "edge [arrowhead=none, penwidth=2, color=black];\n";
     for (size_t i = 0; i < list.size(); ++i) {
         Piece piece;
         piece.number(static_cast<int64_t>(i)).text(" [pos=\"");
-        piece.decimal(toPoints(list[i].x), pointPlaces).text(",");
-        piece.decimal(toPoints(list[i].y), pointPlaces);
+        appendPos(piece, list[i]);
         piece.text(static_cast<int64_t>(i) == file.selectedVertex ? "\", fillcolor=red];\n"
                                                                   : "\"];\n");
         piece.appendTo(out);
@@ -162,9 +171,9 @@ std::string exportGraphml(const GraphFile& file) {
            "xsi:schemaLocation=\"http://graphml.graphdrawing.org/xmlns "
            "http://graphml.graphdrawing.org/xmlns/1.0/graphml.xsd\">\n";
     const std::pair<const char*, int32_t> selection[] = {
-        {"selectedVertex", file.selectedVertex},
-        {"selectedEdgeTarget", file.selectedEdgeTarget},
-        {"linkTarget", file.linkTarget}};
+        {selectionNames[0], file.selectedVertex},
+        {selectionNames[1], file.selectedEdgeTarget},
+        {selectionNames[2], file.linkTarget}};
     for (const auto& [key, value] : selection) {
         Piece piece;
         piece.text("<key id=\"").text(key).text("\" for=\"graph\" attr.name=\"").text(key);

@@ -26,8 +26,10 @@ bool formatOfFileName(const std::string& fileName, ExportFormat& format);
 std::string exportSvg(const GraphFile& file);
 
 // Returns file as a Graphviz digraph: node i at its window position in points
-// (400 x 400, y up), one edge per entry in file order, the selection coloured.
-// Expects every entry of file to name one of its vertices.
+// (400 x 400, y up, exact to the file's six decimals), one edge per entry in file
+// order, the selection coloured and held whole in the graph attributes
+// selectedVertex, selectedEdgeTarget and linkTarget. Expects every entry of file
+// to name one of its vertices.
 std::string exportDot(const GraphFile& file);
 
 // Returns file as a directed GraphML graph: nodes n0, n1, ... with data x and y

@@ -1,10 +1,10 @@
 // ruvo-export: reads a graph file with the editor's own reader and writes it as
 // an SVG picture, a Graphviz DOT graph, a GraphML graph or a TikZ picture.
+#include "companion/command_line.h"
 #include "export/export_formats.h"
 #include "io/file_system.h"
 #include "io/graph_file.h"
 
-#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -48,18 +48,6 @@ struct Options {
     bool version = false;                    // --version was given
 };
 
-// Takes the value of option -f or -o from "-fVALUE" or from the next argument.
-bool takeValue(int argc, char** argv, int& i, std::string& value) {
-    if (argv[i][2] != '\0') {
-        value = argv[i] + 2;
-        return true;
-    }
-    if (i + 1 >= argc)
-        return false;
-    value = argv[++i];
-    return true;
-}
-
 // Reads the arguments into options; returns the usage error, "" when there is none.
 std::string parseArguments(int argc, char** argv, Options& options) {
     bool inputGiven = false;
@@ -76,10 +64,10 @@ std::string parseArguments(int argc, char** argv, Options& options) {
         } else if (option && arg == "--standalone") {
             options.standalone = true;
         } else if (option && arg.compare(0, 2, "-f") == 0) {
-            if (!takeValue(argc, argv, i, options.formatName))
+            if (!takeOptionValue(argc, argv, i, options.formatName))
                 return "-f needs a format: svg, dot, graphml or tikz";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
-            if (!takeValue(argc, argv, i, options.output) || options.output.empty())
+            if (!takeOptionValue(argc, argv, i, options.output) || options.output.empty())
                 return "-o needs a file name";
         } else if (option) {
             return "unknown option " + arg;
@@ -115,9 +103,8 @@ std::string chooseFormat(Options& options) {
 // Returns the usage error of an OUTPUT that would replace the INPUT file itself,
 // "" when there is none.
 std::string checkOutputIsNotInput(const Options& options) {
-    std::error_code unknown;
     if (!toStandardOutput(options) && options.input != "-" &&
-        std::filesystem::equivalent(options.input, options.output, unknown))
+        isSameFile(options.input, options.output))
         return "OUTPUT " + options.output + " is the INPUT file; name another";
     return "";
 }
@@ -133,18 +120,6 @@ bool readInput(const std::string& input, GraphFile& file) {
         return false;
     }
     return checkGraphText(text, "standard input", file, programName);
-}
-
-// Writes text to the output, reporting a failure on standard error.
-bool writeOutput(const Options& options, const std::string& text) {
-    const bool toStandard = toStandardOutput(options);
-    const FileStatus status =
-        toStandard ? writeStandardOutput(text) : replaceFileContents(options.output.c_str(), text);
-    if (!status.ok)
-        std::cerr << programName << ": graph not "
-                  << (toStandard ? "written to standard output" : "saved to " + options.output)
-                  << ": " << status.reason << '\n';
-    return status.ok;
 }
 
 } // namespace
@@ -178,5 +153,6 @@ int main(int argc, char** argv) {
     std::string text = exportGraph(file, options.format);
     if (options.standalone)
         text = standaloneDocument(text);
-    return writeOutput(options, text) ? exported : failed;
+    const std::string path = toStandardOutput(options) ? "" : options.output;
+    return writeOutput(programName, path, text) ? exported : failed;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Debian package given as argument: lintian finds no error or
-# warning, the desktop entry and both manual pages are valid, and the programs,
+# warning, the desktop entry and the manual pages are valid, and the programs,
 # installed (on CI, as root, with apt-get) or else extracted, work: ruvo opens
-# its window in an Xvfb of its own and saves a graph that ruvo-export exports.
+# its window in an Xvfb of its own and saves a graph that ruvo-export exports
+# and ruvo-import reads back, and ruvo-import lays out a graph with Graphviz.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/lib.sh"
@@ -40,7 +41,7 @@ desktop-file-validate "$prefix/usr/share/applications/ruvo.desktop" && pass "des
     fail "desktop entry"
 [ -f "$prefix/usr/share/icons/hicolor/scalable/apps/ruvo.svg" ] || fail "no icon"
 check_readme_pictures "$prefix/usr/share/doc/ruvo/README.md"
-for page in ruvo ruvo-export; do
+for page in ruvo ruvo-export ruvo-import; do
     file=$prefix/usr/share/man/man1/$page.1.gz
     if [ ! -f "$file" ]; then
         fail "no manual page $page.1"
@@ -78,6 +79,24 @@ else
         pass "ruvo-export exports the saved graph"
     else
         fail "ruvo-export did not export the saved graph"
+    fi
+fi
+
+import_program=$prefix/usr/bin/ruvo-import
+if [ ! -x "$import_program" ]; then
+    fail "ruvo-import is not in the package"
+else
+    [ "$("$import_program" --version)" = "ruvo-import $version" ] || fail "ruvo-import --version"
+    if [ -s graph.dot ] && "$import_program" -o back.ruv graph.dot && cmp -s back.ruv graph.ruv; then
+        pass "ruvo-import reads the exported graph back as it was saved"
+    else
+        fail "ruvo-import did not read the exported graph back as it was saved"
+    fi
+    printf 'a b\nb c\nc a\n' >ring.edges
+    if "$import_program" -o ring.ruv ring.edges && [ "$(sed -n 4p ring.ruv)" = 3 ]; then
+        pass "ruvo-import lays out a graph with Graphviz"
+    else
+        fail "ruvo-import did not lay out a graph"
     fi
 fi
 

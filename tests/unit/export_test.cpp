@@ -2,9 +2,7 @@
 // output read back by the programs it is meant for: Graphviz, NetworkX and
 // pdflatex.
 #include "editor_fixture.h"
-
-#include <cstdlib>
-#include <sys/wait.h>
+#include "run_command.h"
 
 using Export = GraphFileTest;
 
@@ -16,13 +14,6 @@ constexpr const char* exampleFile = "1\n0\n2\n3\n"
                                     "-0.500000 0.250000 3\n1\n1\n0\n"
                                     "0.500000 -0.250000 2\n0\n2\n"
                                     "2.500000 0.123457 0\n";
-
-// Runs command in the working directory with standard output in out.txt and
-// standard error in err.txt; returns its exit status.
-int runCommand(const std::string& command) {
-    const int status = std::system((command + " >out.txt 2>err.txt").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 int runExport(const std::string& arguments) {
     return runCommand(std::string("'") + RUVO_EXPORT_BINARY + "' " + arguments);
@@ -86,9 +77,7 @@ TEST_F(Export, GraphvizReadsTheDotFileBackWithPositionsEdgesAndSelection) {
 TEST_F(Export, NetworkxReadsTheGraphmlFileBackAsAMultiDiGraph) {
     writeFile("in.ruv", exampleFile);
     ASSERT_EQ(runExport("-f graphml -o out.xml in.ruv"), 0) << readFile("err.txt");
-    // Debian's python3-networkx is installed for Debian's python3.
-    const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    ASSERT_EQ(runCommand(python + " '" RUVO_TEST_SOURCE "/graphml_read_back.py' out.xml"), 0)
+    ASSERT_EQ(runCommand(python() + " '" RUVO_TEST_SOURCE "/graphml_read_back.py' out.xml"), 0)
         << readFile("err.txt");
     EXPECT_EQ(readFile("out.txt"), "MultiDiGraph 1 0 2\n"
                                    "n0 -0.500000 0.250000\nn1 0.500000 -0.250000\n"

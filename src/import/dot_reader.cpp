@@ -1,0 +1,161 @@
+// DOT read by Graphviz's own parser (cgraph). A node's position is its pos
+// attribute, "x,y" in points with y up, with or without a trailing '!'. A graph
+// with the three selection attributes that ruvo-export writes is in the
+// window's coordinates, 400 points across.
+#include "companion/exact_drawing.h"
+#include "import/graphviz_messages.h"
+#include "import/readers.h"
+
+#include <cgraph.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <tuple>
+#include <unordered_map>
+
+// cgraph's scanner keeps what it has read beyond the end of a graph, and the next
+// graph parsed in the same process would begin with it. aglexbad, which cgraph
+// exports but does not declare in its headers, empties it.
+extern "C" void aglexbad(void);
+
+namespace {
+
+// cgraph's functions take names as char*, but never change them.
+char* name(const char* text) {
+    return const_cast<char*>(text);
+}
+
+struct GraphClose {
+    void operator()(Agraph_t* g) const { agclose(g); }
+};
+using GraphHandle = std::unique_ptr<Agraph_t, GraphClose>;
+
+// The line of the first NUL byte in text (Graphviz reads text only up to it).
+size_t lineOfNul(const std::string& text) {
+    const size_t at = text.find('\0');
+    return 1 + static_cast<size_t>(
+                   std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+}
+
+// Reads one coordinate of a pos attribute in frame.
+bool readPosCoordinate(std::string_view text, Frame frame, double& value) {
+    if (frame == Frame::window)
+        return readPoints(text, value);
+    return readNumber(text, value);
+}
+
+// Reads the pos attribute of the node called node into v; "" leaves it unplaced.
+// Returns false, with the reason in why, for a position that is not two finite
+// numbers.
+bool readPos(std::string_view pos, Frame frame, Vertex& v, bool& placed, std::string& why) {
+    placed = false;
+    std::string_view rest = pos;
+    while (!rest.empty() && rest.back() == ' ')
+        rest.remove_suffix(1);
+    if (rest.empty())
+        return true;
+    if (rest.back() == '!')
+        rest.remove_suffix(1);
+    // "x,y" or "x,y,z": the third coordinate is ignored.
+    const size_t comma = rest.find(',');
+    const std::string_view x = rest.substr(0, comma);
+    const std::string_view y =
+        comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    const std::string_view yOnly = y.substr(0, y.find(','));
+    if (comma == std::string_view::npos || !readPosCoordinate(x, frame, v.x) ||
+        !readPosCoordinate(yOnly, frame, v.y)) {
+        why = "pos " + quote(pos) + " is not two numbers";
+        return false;
+    }
+    if (!std::isfinite(v.x) || !std::isfinite(v.y)) {
+        why = "pos " + quote(pos) + " is not finite";
+        return false;
+    }
+    placed = true;
+    return true;
+}
+
+// Reads the selection a graph from ruvo-export carries in its graph attributes,
+// and sets the frame to the window's; a graph without them is left alone.
+FileStatus readSelection(Agraph_t* g, ImportedGraph& graph) {
+    Agsym_t* symbols[3] = {};
+    for (size_t i = 0; i < 3; ++i) {
+        symbols[i] = agattr(g, AGRAPH, name(selectionNames[i]), nullptr);
+        if (symbols[i] == nullptr)
+            return {};
+    }
+    graph.frame = Frame::window;
+    int32_t* const values[3] = {&graph.selectedVertex, &graph.selectedEdgeTarget,
+                                &graph.linkTarget};
+    for (size_t i = 0; i < 3; ++i) {
+        const char* const value = agxget(g, symbols[i]);
+        if (!readVertexNumber(value, *values[i]))
+            return {false, std::string(selectionNames[i]) + " " + quote(value) +
+                               " is not a vertex number"};
+    }
+    return {};
+}
+
+// Takes g's nodes in the order the file first names them, with their positions.
+FileStatus readNodes(Agraph_t* g, ImportedGraph& graph,
+                     std::unordered_map<Agnode_t*, int32_t>& numbers) {
+    Agsym_t* const pos = agattr(g, AGNODE, name("pos"), nullptr);
+    for (Agnode_t* n = agfstnode(g); n != nullptr; n = agnxtnode(g, n)) {
+        numbers.emplace(n, static_cast<int32_t>(graph.vertices.size()));
+        graph.vertices.emplace_back(0, 0);
+        bool placed = false;
+        std::string why;
+        if (pos != nullptr &&
+            !readPos(agxget(n, pos), graph.frame, graph.vertices.back(), placed, why))
+            return {false, "node " + quote(agnameof(n)) + ": " + why};
+        graph.placed.push_back(placed);
+        if (!placed)
+            graph.vertices.back().x = graph.vertices.back().y = 0;
+    }
+    return {};
+}
+
+// Stores every edge at its tail in file order. cgraph lists a node's out-edges
+// by head, not as written, but numbers every edge in the order it was made.
+void readEdges(Agraph_t* g, ImportedGraph& graph,
+               const std::unordered_map<Agnode_t*, int32_t>& numbers) {
+    std::vector<std::tuple<uint64_t, int32_t, int32_t>> edges; // sequence, tail, head
+    for (Agnode_t* n = agfstnode(g); n != nullptr; n = agnxtnode(g, n)) {
+        for (Agedge_t* e = agfstout(g, n); e != nullptr; e = agnxtout(g, e))
+            edges.emplace_back(uint64_t{AGSEQ(e)}, numbers.at(agtail(e)), numbers.at(aghead(e)));
+    }
+    std::sort(edges.begin(), edges.end());
+    for (const auto& [sequence, tail, head] : edges)
+        graph.vertices[static_cast<size_t>(tail)].adjacency.push_back(head);
+}
+
+} // namespace
+
+FileStatus readDot(const std::string& text, ImportedGraph& graph) {
+    if (text.find('\0') != std::string::npos)
+        return {false, "line " + std::to_string(lineOfNul(text)) + ": a NUL byte"};
+    GraphvizMessages messages;
+    // Messages name no file (the caller does) and count lines from 1.
+    aglexbad();
+    agsetfile(nullptr);
+    const GraphHandle g(agmemread(text.c_str()));
+    FileStatus status;
+    for (GraphvizMessages::Message& message : messages.take()) {
+        if (message.error && status.ok)
+            status = {false, message.text};
+        else if (!message.error)
+            graph.warnings.push_back(std::move(message.text));
+    }
+    if (status.ok && g == nullptr)
+        status = {false, "no graph found"};
+    if (!status.ok)
+        return status;
+    status = readSelection(g.get(), graph);
+    std::unordered_map<Agnode_t*, int32_t> numbers; // vertex number by node
+    if (status.ok)
+        status = readNodes(g.get(), graph, numbers);
+    if (status.ok)
+        readEdges(g.get(), graph, numbers);
+    return status;
+}

@@ -1,0 +1,273 @@
+#include "import/layout.h"
+
+#include "import/graphviz_messages.h"
+#include "import/graphviz_plugins.h"
+#include "import/placement.h"
+
+#include <gvc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace {
+
+const std::pair<const char*, LayoutEngine> engines[] = {
+    {"keep", LayoutEngine::keep}, {"neato", LayoutEngine::neato}, {"fdp", LayoutEngine::fdp},
+    {"sfdp", LayoutEngine::sfdp}, {"circo", LayoutEngine::circo}, {"twopi", LayoutEngine::twopi},
+    {"dot", LayoutEngine::dot}};
+
+const char* engineName(LayoutEngine engine) {
+    for (const auto& [name, named] : engines) {
+        if (named == engine)
+            return name;
+    }
+    return "neato";
+}
+
+// The window's 2 units span 400 points in Graphviz's drawing of it.
+constexpr double pointsPerUnit = 200;
+constexpr double pointsPerInch = 72;
+
+// cgraph's functions take names and values as char*, but never change them.
+char* text(const char* value) {
+    return const_cast<char*>(value);
+}
+
+struct ContextFree {
+    void operator()(GVC_t* context) const { gvFreeContext(context); }
+};
+struct GraphClose {
+    void operator()(Agraph_t* g) const { agclose(g); }
+};
+
+// What Graphviz is asked to lay out: the vertices, pinned ones at their place.
+struct LayoutRequest {
+    LayoutEngine engine;      // not keep
+    double nodeInches;        // the side of a vertex's square as Graphviz sees it
+    double edgeInches;        // the length edges should have; 0 for the engine's own
+    std::vector<bool> pinned; // vertices that keep their place; all false for none
+    bool anyPinned;           // whether pinned marks any vertex
+    bool removeOverlaps;      // whether Graphviz removes overlaps itself
+};
+
+// Makes the Graphviz graph of the vertices in list: node i is vertex i, one
+// edge per entry.
+Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& request) {
+    Agraph_t* const g = agopen(text("ruvo"), Agdirected, nullptr);
+    // No edge is drawn, so none is routed; random starts have a fixed seed.
+    agattr(g, AGRAPH, text("splines"), text(""));
+    if (request.removeOverlaps)
+        agattr(g, AGRAPH, text("overlap"), text("false"));
+    agattr(g, AGRAPH, text("start"), text("1"));
+    // Pinned positions are given in points, which neato and fdp would otherwise
+    // take for inches.
+    if (request.anyPinned)
+        agattr(g, AGRAPH, text("inputscale"), text("72"));
+    const std::string size = std::to_string(request.nodeInches);
+    agattr(g, AGNODE, text("shape"), text("box"));
+    agattr(g, AGNODE, text("fixedsize"), text("true"));
+    agattr(g, AGNODE, text("label"), text(""));
+    agattr(g, AGNODE, text("width"), text(size.c_str()));
+    agattr(g, AGNODE, text("height"), text(size.c_str()));
+    Agsym_t* const pos = agattr(g, AGNODE, text("pos"), text(""));
+    Agsym_t* const pin = agattr(g, AGNODE, text("pin"), text("false"));
+    if (request.edgeInches > 0)
+        agattr(g, AGEDGE, text("len"), text(std::to_string(request.edgeInches).c_str()));
+
+    std::vector<Agnode_t*> nodes;
+    nodes.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        nodes.push_back(agnode(g, text(std::to_string(i).c_str()), 1));
+        if (!request.pinned[i])
+            continue;
+        const std::string place = std::to_string((list[i].x + 1) * pointsPerUnit) + "," +
+                                  std::to_string((list[i].y + 1) * pointsPerUnit) + "!";
+        agxset(nodes.back(), pos, text(place.c_str()));
+        agxset(nodes.back(), pin, text("true"));
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        for (const int32_t k : list[i].adjacency)
+            agedge(g, nodes[i], nodes[static_cast<size_t>(k)], nullptr, 1);
+    }
+    return g;
+}
+
+// Lays out the vertices in list as request says and moves each vertex that is
+// not pinned to where Graphviz put it, in window coordinates taking a point for
+// a pixel.
+FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
+                       std::vector<std::string>& warnings) {
+    GraphvizMessages messages;
+    const std::unique_ptr<GVC_t, ContextFree> context(openGraphviz());
+    if (context == nullptr)
+        return {false, "Graphviz could not start"};
+    const std::unique_ptr<Agraph_t, GraphClose> g(makeGraph(list, request));
+    // Besides the seed given as start, the engines draw numbers from the C
+    // library's rand, which nothing seeds: seeded here, every layout of one graph
+    // starts alike, even a second one in the same process.
+    std::srand(1);
+    const int laidOut = gvLayout(context.get(), g.get(), engineName(request.engine));
+    FileStatus status;
+    for (GraphvizMessages::Message& message : messages.take()) {
+        if (message.error && status.ok)
+            status = {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                                 " failed: " + message.text};
+        else if (!message.error)
+            warnings.push_back(std::string(engineName(request.engine)) + ": " + message.text);
+    }
+    if (status.ok && laidOut != 0)
+        status = {false, "Graphviz's " + std::string(engineName(request.engine)) + " failed"};
+    // Graphviz moves the whole drawing to put its corner at the origin, pinned
+    // vertices too; moved back by as much, pinned vertices are where they were
+    // given and the others where Graphviz put them around them.
+    double shift[2] = {};
+    size_t i = 0;
+    for (Agnode_t* n = agfstnode(g.get()); status.ok && n != nullptr;
+         n = agnxtnode(g.get(), n), ++i) {
+        if (request.pinned[i]) {
+            shift[0] = (list[i].x + 1) * pointsPerUnit - ND_coord(n).x;
+            shift[1] = (list[i].y + 1) * pointsPerUnit - ND_coord(n).y;
+            break;
+        }
+    }
+    i = 0;
+    for (Agnode_t* n = agfstnode(g.get()); status.ok && n != nullptr;
+         n = agnxtnode(g.get(), n), ++i) {
+        if (request.pinned[i])
+            continue;
+        list[i].x = (ND_coord(n).x + shift[0]) / pointsPerUnit - 1;
+        list[i].y = (ND_coord(n).y + shift[1]) / pointsPerUnit - 1;
+    }
+    gvFreeLayout(context.get(), g.get());
+    return status;
+}
+
+// The side of a vertex as Graphviz is told it for a layout from scratch, in
+// inches: about a third of the distance the engine puts between neighbours
+// (neato's edges are an inch long, fdp's and sfdp's about 0.3 inch).
+double nodeInches(LayoutEngine engine) {
+    switch (engine) {
+    case LayoutEngine::sfdp:
+    case LayoutEngine::fdp:
+        return 0.1;
+    case LayoutEngine::neato:
+    case LayoutEngine::circo:
+        return 0.3;
+    case LayoutEngine::keep:
+    case LayoutEngine::twopi:
+    case LayoutEngine::dot:
+        break;
+    }
+    return 0.2;
+}
+
+// The larger side of the bounding box of the vertices not marked in pinned.
+double largerSide(const std::vector<Vertex>& list, const std::vector<bool>& pinned) {
+    double low[2] = {HUGE_VAL, HUGE_VAL};
+    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (pinned[i])
+            continue;
+        low[0] = std::min(low[0], list[i].x);
+        low[1] = std::min(low[1], list[i].y);
+        high[0] = std::max(high[0], list[i].x);
+        high[1] = std::max(high[1], list[i].y);
+    }
+    return std::max({high[0] - low[0], high[1] - low[1], 0.0});
+}
+
+bool finitePositions(const std::vector<Vertex>& list) {
+    return std::all_of(list.begin(), list.end(),
+                       [](const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); });
+}
+
+// Lays out the vertices that are not pinned as request says, scales the whole
+// drawing into the window when scaled, and spreads what was laid out. Returns
+// the outcome, with the number of vertices left too close in crowded and the
+// larger side of what Graphviz drew, in window units, in extent.
+FileStatus layOut(std::vector<Vertex>& list, const LayoutRequest& request, bool scaled,
+                  std::vector<std::string>& warnings, size_t& crowded, double& extent) {
+    const FileStatus status = runGraphviz(list, request, warnings);
+    if (!status.ok)
+        return status;
+    if (!finitePositions(list))
+        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                           " placed a vertex at no finite position"};
+    extent = largerSide(list, request.pinned);
+    if (scaled)
+        fitToWindow(list, std::vector<bool>(list.size(), true));
+    std::vector<bool> laidOut(list.size());
+    for (size_t i = 0; i < list.size(); ++i)
+        laidOut[i] = !request.pinned[i];
+    crowded = spreadApart(list, laidOut);
+    return {};
+}
+
+} // namespace
+
+bool layoutEngineNamed(const std::string& name, LayoutEngine& engine) {
+    for (const auto& [known, named] : engines) {
+        if (name == known) {
+            engine = named;
+            return true;
+        }
+    }
+    return false;
+}
+
+FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
+    std::vector<Vertex>& list = graph.vertices;
+    const size_t count = list.size();
+    std::vector<bool> given =
+        engine == LayoutEngine::keep ? graph.placed : std::vector<bool>(count, false);
+    const auto givenCount = static_cast<size_t>(std::count(given.begin(), given.end(), true));
+    // A drawing in the window frame stays as it is; any other is scaled, with
+    // what is laid out around it.
+    const bool scaled = graph.frame == Frame::drawing || givenCount == 0;
+    if (givenCount > 0 && graph.frame == Frame::drawing)
+        fitToWindow(list, given);
+    graph.placed.assign(count, true);
+    graph.frame = Frame::window;
+    if (givenCount == count)
+        return {};
+
+    LayoutRequest request{engine, 0, 0, given, givenCount > 0, true};
+    if (givenCount == 0) {
+        if (engine == LayoutEngine::keep)
+            request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
+        request.nodeInches = nodeInches(request.engine);
+        // sfdp's own removal of overlaps (prism) takes twice as long as its
+        // layout; spreadApart does without it unless the drawing is too crowded.
+        request.removeOverlaps = request.engine != LayoutEngine::sfdp;
+    } else {
+        // Around a drawing already in the window, new vertices get the size they
+        // have there, and edges the length of a typical gap between vertices.
+        request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::fdp;
+        request.nodeInches = (vertexSpacing + 1) / pointsPerInch;
+        request.edgeInches =
+            std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
+            pointsPerInch;
+    }
+    const std::vector<Vertex> start = request.removeOverlaps ? std::vector<Vertex>() : list;
+    std::vector<std::string> warnings;
+    size_t crowded = 0;
+    double extent = 0;
+    FileStatus status = layOut(list, request, scaled, warnings, crowded, extent);
+    if (status.ok && crowded > 0 && !request.removeOverlaps) {
+        // Again with Graphviz removing overlaps between vertices as large as
+        // the spacing will be once this drawing is scaled into the window, and
+        // a fifth more for the room removing them takes.
+        list = start;
+        warnings.clear();
+        request.removeOverlaps = true;
+        request.nodeInches = std::max(request.nodeInches, 1.2 * vertexSpacing * extent /
+                                                              (2 * drawingSpan) / pointsPerInch);
+        status = layOut(list, request, scaled, warnings, crowded, extent);
+    }
+    graph.warnings.insert(graph.warnings.end(), warnings.begin(), warnings.end());
+    return status;
+}

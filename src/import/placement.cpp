@@ -1,0 +1,217 @@
+#include "import/placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+// The window's 2 units span 400 pixels.
+static constexpr double pixel = 2.0 / 400;
+static constexpr double pi = 3.14159265358979323846;
+
+void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which) {
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    double low[2] = {infinity, infinity};
+    double high[2] = {-infinity, -infinity};
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!which[i])
+            continue;
+        const double position[2] = {list[i].x, list[i].y};
+        for (size_t axis = 0; axis < 2; ++axis) {
+            low[axis] = std::min(low[axis], position[axis]);
+            high[axis] = std::max(high[axis], position[axis]);
+        }
+    }
+    // Halving before subtracting keeps every difference finite for any finite
+    // positions: half[] is half the box's side, and every position is within
+    // half[] of centre[].
+    const double half[2] = {high[0] / 2 - low[0] / 2, high[1] / 2 - low[1] / 2};
+    const double centre[2] = {low[0] / 2 + high[0] / 2, low[1] / 2 + high[1] / 2};
+    const double largest = std::max(half[0], half[1]);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!which[i])
+            continue;
+        Vertex& v = list[i];
+        if (!(largest > 0)) {
+            v.x = v.y = 0;
+            continue;
+        }
+        v.x = (v.x / 2 - centre[0] / 2) / largest * 2 * drawingSpan;
+        v.y = (v.y / 2 - centre[1] / 2) / largest * 2 * drawingSpan;
+    }
+}
+
+namespace {
+
+// Vertices sorted into square cells as wide as the spacing, so that a place is
+// checked against the few vertices of nine cells.
+class Cells {
+  public:
+    // reach: how far from the centre a vertex may be.
+    Cells(const std::vector<Vertex>& all, double spacingUnits, double reach)
+        : list(all), spacing(spacingUnits), limit(reach),
+          side(static_cast<int64_t>(std::ceil(2 * reach / spacingUnits)) + 1),
+          cells(static_cast<size_t>(side * side)) {}
+
+    // Calls visit(j) for every vertex j added near (x, y): all those closer than
+    // the spacing, and some more.
+    template <class Visit> void forNear(double x, double y, Visit visit) const {
+        const int64_t column = cellOf(x);
+        const int64_t row = cellOf(y);
+        for (int64_t r = std::max<int64_t>(row - 1, 0); r <= std::min(row + 1, side - 1); ++r) {
+            for (int64_t c = std::max<int64_t>(column - 1, 0); c <= std::min(column + 1, side - 1);
+                 ++c) {
+                for (const int32_t j : cells[static_cast<size_t>(r * side + c)])
+                    visit(j);
+            }
+        }
+    }
+
+    // Tells whether (x, y) is at least the spacing from every vertex added.
+    bool isFree(double x, double y) const {
+        bool free = true;
+        forNear(x, y, [&](int32_t j) {
+            const Vertex& v = list[static_cast<size_t>(j)];
+            free = free && (v.x - x) * (v.x - x) + (v.y - y) * (v.y - y) >= spacing * spacing;
+        });
+        return free;
+    }
+
+    // Adds vertex i at its position, if it is near enough to the reach to matter.
+    void add(int32_t i) {
+        const Vertex& v = list[static_cast<size_t>(i)];
+        if (std::fabs(v.x) <= limit + spacing && std::fabs(v.y) <= limit + spacing)
+            cells[static_cast<size_t>(cellOf(v.y) * side + cellOf(v.x))].push_back(i);
+    }
+
+    void clear() {
+        for (std::vector<int32_t>& cell : cells)
+            cell.clear();
+    }
+
+  private:
+    int64_t cellOf(double coordinate) const {
+        const double clamped = std::clamp(coordinate, -limit, limit);
+        return static_cast<int64_t>((clamped + limit) / spacing);
+    }
+
+    const std::vector<Vertex>& list;         // every vertex, added or not
+    double spacing;                          // least distance between two vertices, in window units
+    double limit;                            // largest coordinate of a place
+    int64_t side;                            // cells along each side
+    std::vector<std::vector<int32_t>> cells; // the vertices added, by cell, row by row
+};
+
+// A little more than the spacing, so that rounding to six decimals in the graph
+// file cannot bring two vertices closer than it.
+constexpr double spacing = vertexSpacing * pixel + 4e-6;
+// The whole square of a vertex, two pixels to each side, stays in the window.
+constexpr double limit = 1 - 2 * pixel;
+
+void clampToWindow(Vertex& v) {
+    v.x = std::clamp(v.x, -limit, limit);
+    v.y = std::clamp(v.y, -limit, limit);
+}
+
+// Pushes apart, round after round, the movable vertices that are too close to
+// another, each pair along the line through them by what it lacks (a movable
+// pair each half of it). Dense parts of a drawing spread out this way and keep
+// their shape; rounds stop when nothing moved.
+void relax(std::vector<Vertex>& list, const std::vector<bool>& movable) {
+    constexpr int rounds = 50;
+    // Vertices at one point part in directions that differ by the golden angle.
+    constexpr double goldenAngle = 2.399963229728653;
+    Cells cells(list, spacing, limit);
+    for (int round = 0; round < rounds; ++round) {
+        cells.clear();
+        for (size_t i = 0; i < list.size(); ++i)
+            cells.add(static_cast<int32_t>(i));
+        bool moved = false;
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (!movable[i])
+                continue;
+            Vertex& v = list[i];
+            cells.forNear(v.x, v.y, [&](int32_t other) {
+                const auto j = static_cast<size_t>(other);
+                // A movable pair is pushed once, from its first vertex.
+                if (j == i || (movable[j] && j < i))
+                    return;
+                Vertex& w = list[j];
+                double dx = v.x - w.x;
+                double dy = v.y - w.y;
+                const double distance = std::sqrt(dx * dx + dy * dy);
+                if (distance >= spacing)
+                    return;
+                if (distance > 0) {
+                    dx /= distance;
+                    dy /= distance;
+                } else {
+                    dx = std::cos(goldenAngle * static_cast<double>(i));
+                    dy = std::sin(goldenAngle * static_cast<double>(i));
+                }
+                // A little more than the lack, so pairs settle in few rounds.
+                const double push = (spacing - distance) * 1.05;
+                const double share = movable[j] ? push / 2 : push;
+                v.x += dx * share;
+                v.y += dy * share;
+                if (movable[j]) {
+                    w.x -= dx * share;
+                    w.y -= dy * share;
+                    clampToWindow(w);
+                }
+                clampToWindow(v);
+                moved = true;
+            });
+        }
+        if (!moved)
+            return;
+    }
+}
+
+} // namespace
+
+size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (movable[i])
+            clampToWindow(list[i]);
+    }
+    relax(list, movable);
+    // What relaxing left too close moves to the nearest free place within reach:
+    // beyond it, the window is too crowded to help.
+    const double reach = 40 * pixel;
+    Cells placed(list, spacing, limit);
+    size_t crowded = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!movable[i])
+            placed.add(static_cast<int32_t>(i));
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!movable[i])
+            continue;
+        Vertex& v = list[i];
+        const double x = v.x;
+        const double y = v.y;
+        // Rings of places around the vertex, one pixel apart, each sampled about
+        // every pixel, nearest ring first.
+        for (double radius = pixel; !placed.isFree(v.x, v.y) && radius <= reach; radius += pixel) {
+            const int samples = static_cast<int>(std::ceil(2 * pi * radius / pixel));
+            for (int k = 0; k < samples; ++k) {
+                const double angle = 2 * pi * k / samples;
+                const double px = x + radius * std::cos(angle);
+                const double py = y + radius * std::sin(angle);
+                if (std::fabs(px) <= limit && std::fabs(py) <= limit && placed.isFree(px, py)) {
+                    v.x = px;
+                    v.y = py;
+                    break;
+                }
+            }
+        }
+        if (!placed.isFree(v.x, v.y)) {
+            v.x = x;
+            v.y = y;
+            ++crowded;
+        }
+        placed.add(static_cast<int32_t>(i));
+    }
+    return crowded;
+}

@@ -1,0 +1,27 @@
+// The geometry of placing an imported graph in the window: a drawing scaled
+// into it, and vertices kept apart. Positions are window coordinates (-1 to 1).
+#pragma once
+
+#include "model/graph.h"
+
+#include <vector>
+
+// The share of the window the larger side of a scaled drawing spans.
+inline constexpr double drawingSpan = 0.9;
+
+// The least distance, in pixels, spreadApart leaves between two vertices: a
+// vertex's size.
+inline constexpr double vertexSpacing = 4;
+
+// Scales the positions of the vertices marked in which uniformly, never
+// distorting them, and centres them in the window so that the larger side of
+// their bounding box spans drawingSpan of it. Vertices all at one point go to
+// the centre. Positions must be finite; the others are not touched.
+void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which);
+
+// Moves the vertices marked in movable into the window, their whole square
+// inside it, and apart: at least vertexSpacing pixels from every other vertex.
+// Crowded parts are pushed apart, keeping their shape; what is still too close
+// then moves, in order, to the nearest free place within reach. Returns the
+// number of vertices that found none and stay too close.
+size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);

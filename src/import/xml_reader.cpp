@@ -1,0 +1,94 @@
+#include "import/xml_reader.h"
+
+#include "import/readers.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+// Separates a namespace from the local name in the names expat reports.
+static constexpr char namespaceSeparator = ' ';
+
+XmlReader::XmlReader() : parser(XML_ParserCreateNS(nullptr, namespaceSeparator)) {
+    // new has failed if expat could not allocate its parser.
+    if (parser == nullptr)
+        throw std::bad_alloc();
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(parser, onText);
+    // An external DTD subset, and parameter entities, are never read. A reference
+    // to an external general entity reaches onExternalEntity, which refuses it
+    // rather than loading anything.
+    XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    XML_SetExternalEntityRefHandler(parser, onExternalEntity);
+}
+
+XmlReader::~XmlReader() {
+    XML_ParserFree(parser);
+}
+
+FileStatus XmlReader::parse(const std::string& text) {
+    // expat copies what it is given into a buffer of its own; pieces of a
+    // megabyte reuse one buffer where the whole text would need a second copy.
+    constexpr size_t piece = size_t{1} << 20;
+    size_t at = 0;
+    do {
+        const size_t length = std::min(piece, text.size() - at);
+        const bool last = at + length == text.size();
+        if (XML_Parse(parser, text.data() + at, static_cast<int>(length), last) != XML_STATUS_OK) {
+            if (!refusal.ok)
+                return refusal;
+            return {false, lineOf(XML_ErrorString(XML_GetErrorCode(parser)))};
+        }
+        at += length;
+    } while (at < text.size());
+    return refusal;
+}
+
+void XmlReader::refuse(const std::string& why) {
+    if (!refusal.ok)
+        return;
+    refusal = {false, lineOf(why)};
+    XML_StopParser(parser, XML_FALSE);
+}
+
+const char* XmlReader::attribute(const char** attributes, const char* name) {
+    for (; attributes[0] != nullptr; attributes += 2) {
+        if (std::strcmp(attributes[0], name) == 0)
+            return attributes[1];
+    }
+    return nullptr;
+}
+
+void XmlReader::onStart(void* reader, const char* name, const char** attributes) {
+    auto* self = static_cast<XmlReader*>(reader);
+    const std::string_view full(name);
+    const size_t split = full.rfind(namespaceSeparator);
+    if (split == std::string_view::npos)
+        self->startElement({}, full, attributes);
+    else
+        self->startElement(full.substr(0, split), full.substr(split + 1), attributes);
+}
+
+void XmlReader::onEnd(void* reader, const char*) {
+    static_cast<XmlReader*>(reader)->endElement();
+}
+
+void XmlReader::onText(void* reader, const char* text, int length) {
+    static_cast<XmlReader*>(reader)->text({text, static_cast<size_t>(length)});
+}
+
+int XmlReader::onExternalEntity(XML_ParserStruct* parser, const char*, const char*,
+                                const char* systemId, const char*) {
+    auto* self = static_cast<XmlReader*>(XML_GetUserData(parser));
+    self->refusal = {false, self->lineOf("refers to the external entity " +
+                                         quote(systemId != nullptr ? systemId : "") +
+                                         ", which is never loaded")};
+    return XML_STATUS_ERROR;
+}
+
+std::string XmlReader::lineOf(const std::string& why) const {
+    return "line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ": " + why;
+}

@@ -1,0 +1,408 @@
+// ruvo-import's readers, placement and layout, run in-process: each format read
+// into vertices and edges, the refusals, a drawing scaled into the window, a
+// graph without positions laid out, and files from ruvo-export read back exactly.
+#include "editor_fixture.h"
+#include "export/export_formats.h"
+#include "import/import_formats.h"
+#include "import/layout.h"
+#include "import/placement.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The graph as one line: the frame and selection, then for each vertex "x y" (or
+// "-" when unplaced) and its targets: "drawing -1 -1 -1 | 1 2 > 1 | - > 0".
+std::string summary(const ImportedGraph& graph) {
+    std::string out = graph.frame == Frame::window ? "window" : "drawing";
+    for (const int32_t value : {graph.selectedVertex, graph.selectedEdgeTarget, graph.linkTarget})
+        out += " " + std::to_string(value);
+    for (size_t i = 0; i < graph.vertices.size(); ++i) {
+        char position[64] = "-";
+        if (graph.placed[i])
+            std::snprintf(position, sizeof position, "%g %g", graph.vertices[i].x,
+                          graph.vertices[i].y);
+        out += std::string(" | ") + position + " >";
+        for (const int32_t target : graph.vertices[i].adjacency)
+            out += " " + std::to_string(target);
+    }
+    return out;
+}
+
+FileStatus read(ImportFormat format, const std::string& text, ImportedGraph& graph) {
+    return readImport(text, format, graph);
+}
+
+// The least distance between two vertices, in pixels; infinite for fewer than two.
+double leastDistance(const std::vector<Vertex>& list) {
+    double least = HUGE_VAL;
+    for (size_t i = 0; i < list.size(); ++i) {
+        for (size_t j = i + 1; j < list.size(); ++j)
+            least = std::min(least, std::hypot(list[i].x - list[j].x, list[i].y - list[j].y) * 200);
+    }
+    return least;
+}
+
+bool insideWindow(const std::vector<Vertex>& list) {
+    return std::all_of(list.begin(), list.end(), [](const Vertex& v) {
+        return std::fabs(v.x) <= 0.99 && std::fabs(v.y) <= 0.99;
+    });
+}
+
+// A graph of n vertices without positions: a ring with chords, a repeated edge,
+// a self-edge, and the last vertex alone.
+ImportedGraph unplacedGraph(int32_t n) {
+    ImportedGraph graph;
+    for (int32_t i = 0; i < n; ++i) {
+        graph.vertices.emplace_back(0, 0);
+        graph.placed.push_back(false);
+        if (i + 1 < n)
+            graph.vertices.back().adjacency = {(i + 1) % (n - 1), (i * 7 + 3) % (n - 1)};
+    }
+    graph.vertices[0].adjacency.push_back(1);
+    graph.vertices[0].adjacency.push_back(0);
+    return graph;
+}
+
+} // namespace
+
+struct ReaderCase {
+    const char* name;
+    ImportFormat format;
+    const char* text;
+    const char* expected; // summary of what is read
+};
+
+class ImportReads : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(ImportReads, VerticesInFirstNamedOrderEdgesAtTheirSourceAndPositions) {
+    ImportedGraph graph;
+    const FileStatus status = read(GetParam().format, GetParam().text, graph);
+    ASSERT_TRUE(status.ok) << status.reason;
+    EXPECT_EQ(summary(graph), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFormat, ImportReads,
+    ::testing::Values(
+        // Keys by attribute name, a default standing in for missing data, an edge
+        // naming a node before it is declared, undirected edges at the source as
+        // written, repeated edges and a self-edge.
+        ReaderCase{"GraphmlFromNetworkx", ImportFormat::graphml,
+                   "<?xml version='1.0' encoding='utf-8'?>\n"
+                   "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">\n"
+                   "<key id=\"d0\" for=\"node\" attr.name=\"x\" attr.type=\"double\"/>\n"
+                   "<key id=\"d1\" for=\"node\" attr.name=\"y\" attr.type=\"double\">"
+                   "<default>5</default></key>\n"
+                   "<key id=\"d2\" for=\"node\" attr.name=\"label\" attr.type=\"string\"/>\n"
+                   "<graph edgedefault=\"undirected\">\n"
+                   "<node id=\"b\"><data key=\"d0\"> 1.5 </data><data key=\"d1\">-2</data></node>\n"
+                   "<edge source=\"c\" target=\"b\"/>\n"
+                   "<node id=\"a\"><data key=\"d0\">3</data><data key=\"d2\">A</data></node>\n"
+                   "<edge source=\"b\" target=\"c\"/><edge source=\"b\" target=\"b\"/>\n"
+                   "<edge source=\"b\" target=\"c\"/><node id=\"c\"/>\n"
+                   "</graph></graphml>\n",
+                   "drawing -1 -1 -1 | 1.5 -2 > 1 0 1 | - > 0 | 3 5 >"},
+        // yEd's node geometry: the centre of the box, y turned up; a group's first
+        // realizer, and the nodes of its nested graph.
+        ReaderCase{"GraphmlFromYed", ImportFormat::graphml,
+                   "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\" "
+                   "xmlns:y=\"http://www.yworks.com/xml/graphml\">\n"
+                   "<key for=\"node\" id=\"d6\" yfiles.type=\"nodegraphics\"/>\n"
+                   "<graph edgedefault=\"directed\" id=\"G\">\n"
+                   "<node id=\"n0\"><data key=\"d6\"><y:ShapeNode>"
+                   "<y:Geometry height=\"30.0\" width=\"40.0\" x=\"10.0\" y=\"20.0\"/>"
+                   "<y:NodeLabel>a</y:NodeLabel></y:ShapeNode></data></node>\n"
+                   "<node id=\"n1\"><data key=\"d6\"><y:GenericNode configuration=\"c\">"
+                   "<y:Geometry height=\"10\" width=\"10\" x=\"-5\" y=\"-4\"/></y:GenericNode>"
+                   "</data></node>\n"
+                   "<node id=\"n2\" yfiles.foldertype=\"group\"><data key=\"d6\">"
+                   "<y:ProxyAutoBoundsNode><y:Realizers active=\"0\"><y:GroupNode>"
+                   "<y:Geometry height=\"100\" width=\"100\" x=\"0\" y=\"100\"/></y:GroupNode>"
+                   "<y:GroupNode><y:Geometry height=\"5\" width=\"5\" x=\"9\" y=\"9\"/>"
+                   "</y:GroupNode></y:Realizers></y:ProxyAutoBoundsNode></data>\n"
+                   "<graph edgedefault=\"directed\" id=\"n2:\"><node id=\"n2::n0\">"
+                   "<data key=\"d6\"><y:ShapeNode><y:Geometry height=\"2\" width=\"2\" "
+                   "x=\"49\" y=\"149\"/></y:ShapeNode></data></node></graph></node>\n"
+                   "<edge id=\"e0\" source=\"n0\" target=\"n1\"><data key=\"d10\">"
+                   "<y:PolyLineEdge><y:Path sx=\"0\" sy=\"0\"/></y:PolyLineEdge></data></edge>\n"
+                   "<edge id=\"e1\" source=\"n2::n0\" target=\"n0\"/>\n"
+                   "</graph></graphml>\n",
+                   "drawing -1 -1 -1 | 30 -35 > 1 | 0 -1 > | 50 -150 > | 50 -150 > 0"},
+        ReaderCase{"Gexf", ImportFormat::gexf,
+                   "<gexf xmlns=\"http://gexf.net/1.3\" xmlns:viz=\"http://gexf.net/1.3/viz\" "
+                   "version=\"1.3\">\n<graph defaultedgetype=\"undirected\"><nodes>\n"
+                   "<node id=\"0\" label=\"a\"><viz:position x=\"10\" y=\"-20\" z=\"0\"/>"
+                   "<viz:size value=\"3\"/></node>\n<node id=\"1\" label=\"b\"/>\n"
+                   "</nodes><edges><edge id=\"0\" source=\"1\" target=\"0\"/>"
+                   "<edge id=\"1\" source=\"0\" target=\"0\" weight=\"2\"/></edges></graph>"
+                   "</gexf>\n",
+                   "drawing -1 -1 -1 | 10 -20 > 0 | - > 0"},
+        // Out-edges in file order, not cgraph's order by head; undirected edges
+        // keep tail and head as written; pos with '!' and with a third coordinate.
+        ReaderCase{"Dot", ImportFormat::dot,
+                   "graph { b [pos=\"1,2!\"]; a; c [pos=\"3,4,5\"];\n"
+                   "a -- b; b -- a; a -- c; a -- b; c -- c }\n",
+                   "drawing -1 -1 -1 | 1 2 > 1 | - > 0 2 0 | 3 4 > 2"},
+        ReaderCase{"DotPositions", ImportFormat::dot,
+                   "digraph { a [pos=\"-1.5,2e1\"]; b -> a [pos=\"e,1,1 2,2\"]; b [pos=\"\"] }",
+                   "drawing -1 -1 -1 | -1.5 20 > | - > 0"},
+        // Vertices named by their numbers, then by other names, then by numbers
+        // out of turn and with a leading zero.
+        ReaderCase{"NumberedThenNamed", ImportFormat::edgelist, "0 1\n1 a\na 0\n2 0\n01 1\n",
+                   "drawing -1 -1 -1 | - > 1 | - > 2 | - > 0 | - > 0 | - > 1"},
+        ReaderCase{"EdgeList", ImportFormat::edgelist,
+                   "# written by NetworkX\r\nb a {'weight': 1}\r\na c 3 4\n\nd\rb a # again",
+                   "drawing -1 -1 -1 | - > 1 1 | - > 2 | - > | - >"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    ImportFormat format;
+    std::string text;
+    const char* reason;
+};
+
+class ImportRefuses : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(ImportRefuses, WithTheLineAndWhy) {
+    ImportedGraph graph;
+    const FileStatus status = read(GetParam().format, GetParam().text, graph);
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.reason, GetParam().reason);
+}
+
+// Ten levels of ten references each: 10^10 "lol"s if expanded.
+std::string billionLaughs() {
+    std::string text = "<?xml version=\"1.0\"?>\n<!DOCTYPE graphml [\n<!ENTITY l0 \"lol\">\n";
+    for (int level = 1; level <= 10; ++level) {
+        text += "<!ENTITY l" + std::to_string(level) + " \"";
+        for (int i = 0; i < 10; ++i)
+            text += "&l" + std::to_string(level - 1) + ";";
+        text += "\">\n";
+    }
+    return text + "]>\n<graphml>&l10;</graphml>\n";
+}
+
+const char* const xyKeys = "<graphml><key id=\"x\" for=\"node\" attr.name=\"x\"/>"
+                           "<key id=\"y\" for=\"node\" attr.name=\"y\"/><graph>";
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, ImportRefuses,
+    ::testing::Values(
+        RefusalCase{"ExternalEntity", ImportFormat::graphml,
+                    "<?xml version=\"1.0\"?>\n<!DOCTYPE graphml [\n"
+                    "<!ENTITY ext SYSTEM \"file:///etc/passwd\">]>\n<graphml>&ext;</graphml>\n",
+                    "line 4: refers to the external entity \"file:///etc/passwd\", which is "
+                    "never loaded"},
+        RefusalCase{"BillionLaughs", ImportFormat::graphml, billionLaughs(),
+                    "line 15: limit on input amplification factor (from DTD and entities) "
+                    "breached"},
+        RefusalCase{"BrokenXml", ImportFormat::gexf,
+                    "<gexf><graph>\n<nodes><node id=\"a\">\n</graph></gexf>",
+                    "line 3: mismatched tag"},
+        RefusalCase{"NotGraphml", ImportFormat::graphml, "<gexf/>",
+                    "line 1: not GraphML: the document is <gexf>"},
+        RefusalCase{"TwoGraphs", ImportFormat::graphml, "<graphml><graph/>\n<graph/></graphml>",
+                    "line 2: the file holds more than one graph"},
+        RefusalCase{"Hyperedge", ImportFormat::graphml,
+                    "<graphml><graph><hyperedge/></graph></graphml>",
+                    "line 1: hyperedges cannot be held in a graph file"},
+        RefusalCase{"EdgeWithoutTarget", ImportFormat::gexf,
+                    "<gexf><graph><edges><edge source=\"a\"/></edges></graph></gexf>",
+                    "line 1: an edge without a target"},
+        RefusalCase{"InfiniteX", ImportFormat::graphml,
+                    std::string(xyKeys) +
+                        "<node id=\"a\"><data key=\"x\">inf</data></node></graph></graphml>",
+                    "line 1: node \"a\": x \"inf\" is not a finite number"},
+        RefusalCase{"YBeyondDoubles", ImportFormat::graphml,
+                    std::string(xyKeys) +
+                        "<node id=\"a\">\n<data key=\"y\">1e999</data></node></graph></graphml>",
+                    "line 2: node \"a\": y \"1e999\" is not a finite number"},
+        RefusalCase{"PositionNotANumber", ImportFormat::gexf,
+                    "<gexf><graph><nodes><node id=\"a\"><position x=\"1\" y=\"up\"/></node>"
+                    "</nodes></graph></gexf>",
+                    "line 1: a position's y \"up\" is not a finite number"},
+        RefusalCase{"DotSyntaxError", ImportFormat::dot, "digraph {\n a -> ;\n}\n",
+                    "line 2: syntax error near ';'"},
+        RefusalCase{"DotNul", ImportFormat::dot, std::string("digraph {\n a }\n\0x", 16),
+                    "line 3: a NUL byte"},
+        RefusalCase{"DotEmpty", ImportFormat::dot, " \n", "no graph found"},
+        RefusalCase{"DotPosNotFinite", ImportFormat::dot, "digraph { a [pos=\"1,nan\"] }",
+                    "node \"a\": pos \"1,nan\" is not finite"},
+        RefusalCase{"DotPosNotNumbers", ImportFormat::dot, "digraph { a [pos=\"1\"] }",
+                    "node \"a\": pos \"1\" is not two numbers"},
+        RefusalCase{"SelectionNotANumber", ImportFormat::dot,
+                    "digraph { graph [selectedVertex=1, selectedEdgeTarget=x, linkTarget=2] }",
+                    "selectedEdgeTarget \"x\" is not a vertex number"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ImportReadsWarnings, GraphvizWarningsComeBackAsLinesOfTheInput) {
+    ImportedGraph graph;
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph {\n a -> 1b }", graph).ok);
+    ASSERT_EQ(graph.warnings.size(), 1u);
+    EXPECT_EQ(graph.warnings[0], "line 2: syntax ambiguity - badly delimited number '1b' "
+                                 "splits into two tokens");
+}
+
+// cgraph's scanner reads ahead; what it read of one file must not reach the next.
+TEST(ImportReadsDotAfresh, NothingOfTheLastFileLeaksIntoTheNext) {
+    ImportedGraph graph;
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph { a } digraph { b }\n", graph).ok);
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph { c -> c }", graph).ok);
+    EXPECT_EQ(summary(graph), "drawing -1 -1 -1 | - > 0");
+    const FileStatus status = read(ImportFormat::dot, "digraph { d -> }", graph);
+    EXPECT_EQ(status.reason, "line 1: syntax error near '}'");
+}
+
+struct FitCase {
+    const char* name;
+    std::vector<std::pair<double, double>> positions;
+    std::vector<std::pair<double, double>> expected;
+};
+
+class ImportFitsDrawings : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(ImportFitsDrawings, UniformlyCentredSpanningNinetyPercent) {
+    std::vector<Vertex> list;
+    for (const auto& [x, y] : GetParam().positions)
+        list.emplace_back(x, y);
+    // The last vertex is not part of the drawing and stays where it is.
+    list.emplace_back(7, 7);
+    std::vector<bool> which(list.size(), true);
+    which.back() = false;
+    fitToWindow(list, which);
+    for (size_t i = 0; i < GetParam().expected.size(); ++i) {
+        EXPECT_NEAR(list[i].x, GetParam().expected[i].first, 1e-12) << i;
+        EXPECT_NEAR(list[i].y, GetParam().expected[i].second, 1e-12) << i;
+    }
+    EXPECT_EQ(list.back().x, 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drawings, ImportFitsDrawings,
+    ::testing::Values(
+        FitCase{"Wide", {{0, 0}, {100, 10}, {50, 30}}, {{-0.9, -0.27}, {0.9, -0.09}, {0, 0.27}}},
+        FitCase{"Tall", {{5, -10}, {5, 30}}, {{0, -0.9}, {0, 0.9}}},
+        FitCase{"OneVertex", {{123, -4}}, {{0, 0}}},
+        FitCase{"AllAtOnePoint", {{3, 3}, {3, 3}}, {{0, 0}, {0, 0}}},
+        FitCase{"Extreme", {{-1.7e308, 1.7e308}, {1.7e308, -1.7e308}}, {{-0.9, 0.9}, {0.9, -0.9}}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+class ImportLaysOut : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ImportLaysOut, EveryVertexInsideTheWindowAndApart) {
+    LayoutEngine engine = LayoutEngine::keep;
+    ASSERT_TRUE(layoutEngineNamed(GetParam(), engine));
+    ImportedGraph graph = unplacedGraph(40);
+    ASSERT_TRUE(placeGraph(graph, engine).ok);
+    EXPECT_TRUE(insideWindow(graph.vertices));
+    EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
+    EXPECT_EQ(graph.frame, Frame::window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ImportLaysOut,
+                         ::testing::Values("keep", "neato", "fdp", "sfdp", "circo", "twopi",
+                                           "dot"));
+
+// Small graphs go to neato, large ones to sfdp, which may need a second pass.
+TEST(ImportLaysOutUnplacedGraphs, InsideTheWindowApartAndTheSameEachTime) {
+    for (const int32_t count : {60, 2000}) {
+        ImportedGraph first = unplacedGraph(count);
+        ImportedGraph second = first;
+        ASSERT_TRUE(placeGraph(first, LayoutEngine::keep).ok);
+        ASSERT_TRUE(placeGraph(second, LayoutEngine::keep).ok);
+        EXPECT_TRUE(insideWindow(first.vertices)) << count;
+        EXPECT_GE(leastDistance(first.vertices), vertexSpacing) << count;
+        EXPECT_EQ(summary(first), summary(second)) << count;
+    }
+}
+
+TEST(ImportLaysOutAroundADrawing, GivenPositionsKeptOthersPlacedApart) {
+    for (const Frame frame : {Frame::drawing, Frame::window}) {
+        ImportedGraph graph = unplacedGraph(12);
+        const std::pair<double, double> given[] = {{0.5, 0.5}, {-0.5, 0.5}, {0, -0.5}};
+        for (size_t i = 0; i < 3; ++i) {
+            graph.vertices[i * 4].x = given[i].first;
+            graph.vertices[i * 4].y = given[i].second;
+            graph.placed[i * 4] = true;
+        }
+        graph.frame = frame;
+        ASSERT_TRUE(placeGraph(graph, LayoutEngine::keep).ok);
+        EXPECT_TRUE(insideWindow(graph.vertices));
+        EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
+        // The given drawing keeps its shape: in the window frame exactly, in
+        // another scaled uniformly about some centre. The others, tied to the
+        // given ones only, are laid out among them.
+        const Vertex& a = graph.vertices[0];
+        const Vertex& b = graph.vertices[4];
+        const Vertex& c = graph.vertices[8];
+        for (const Vertex& v : graph.vertices) {
+            EXPECT_TRUE(v.x >= b.x && v.x <= a.x && v.y >= c.y && v.y <= a.y) << v.x << " " << v.y;
+        }
+        if (frame == Frame::window) {
+            EXPECT_EQ(summary(graph).substr(0, 27), "window -1 -1 -1 | 0.5 0.5 >");
+            EXPECT_EQ(c.x, 0);
+            EXPECT_EQ(c.y, -0.5);
+        } else {
+            EXPECT_NEAR(a.y, b.y, 1e-12);
+            EXPECT_NEAR(c.x, (a.x + b.x) / 2, 1e-12);
+            EXPECT_NEAR(a.x - b.x, a.y - c.y, 1e-12);
+        }
+    }
+}
+
+// Graph files of random graphs, with positions in the window and dragged
+// outside it, repeated entries, self-edges and any selection, written by
+// ruvo-export and read back, give the same bytes.
+TEST(ImportReadsExports, GraphmlAndDotComeBackByteForByte) {
+    std::mt19937 random(14);
+    std::uniform_int_distribution<int> coin(0, 3);
+    const std::function<double()> coordinates[] = {
+        [&] { return std::uniform_real_distribution<double>(-1, 1)(random); },
+        [&] { return std::uniform_int_distribution<int>(-200, 200)(random) / 200.0; },
+        [&] { return std::uniform_real_distribution<double>(-40, 40)(random); },
+        [&] { return std::uniform_real_distribution<double>(-9.9e11, 9.9e11)(random); }};
+    for (int round = 0; round < 200; ++round) {
+        const int32_t n = std::uniform_int_distribution<int32_t>(0, 12)(random);
+        std::vector<Vertex> list;
+        for (int32_t i = 0; i < n; ++i) {
+            list.emplace_back(coordinates[coin(random)](), coordinates[coin(random)]());
+            for (int32_t k = coin(random); k > 0; --k)
+                list.back().adjacency.push_back(
+                    std::uniform_int_distribution<int32_t>(0, n - 1)(random));
+        }
+        std::uniform_int_distribution<int32_t> anyVertex(-1, n - 1);
+        GraphFile file;
+        ASSERT_TRUE(parseGraph(formatGraph(list, anyVertex(random), anyVertex(random),
+                                           anyVertex(random) + coin(random)),
+                               file)
+                        .ok);
+        const std::string expected = formatGraph(file.vertices, file.selectedVertex,
+                                                 file.selectedEdgeTarget, file.linkTarget);
+        for (const ImportFormat format : {ImportFormat::graphml, ImportFormat::dot}) {
+            const std::string exported =
+                format == ImportFormat::dot ? exportDot(file) : exportGraphml(file);
+            ImportedGraph graph;
+            ASSERT_TRUE(read(format, exported, graph).ok) << exported;
+            ASSERT_TRUE(placeGraph(graph, LayoutEngine::keep).ok);
+            EXPECT_EQ(formatGraph(graph.vertices, graph.selectedVertex, graph.selectedEdgeTarget,
+                                  graph.linkTarget),
+                      expected)
+                << exported;
+        }
+    }
+}
+
+// What DOT points cannot carry: the sign of a zero, and the last digits of a
+// coordinate beyond exactPointsLimit.
+TEST(ImportReadsExports, DotLosesOnlyTheSignOfZeroAndDigitsBeyondItsLimit) {
+    GraphFile file;
+    ASSERT_TRUE(parseGraph("-1 -1 -1 1\n-0.000000 3000000000000.000001 0\n", file).ok);
+    ImportedGraph graph;
+    ASSERT_TRUE(read(ImportFormat::dot, exportDot(file), graph).ok);
+    EXPECT_FALSE(std::signbit(graph.vertices[0].x));
+    EXPECT_NEAR(graph.vertices[0].y, 3e12, 1e-3);
+}
