@@ -4,6 +4,7 @@
 # dot_layout and neato_layout plugins, and expat (EXPAT::EXPAT) after them.
 # A static build has no plugins to load at run time: the program hands
 # gvContextPlugins a table of them (src/import/graphviz_plugins_static.cpp).
+# libvpsc is C++, so the program is linked by the C++ compiler, as Ruvo's are.
 # Sets Graphviz_FOUND, Graphviz_INCLUDE_DIR and Graphviz_VERSION.
 if(TARGET Graphviz::Graphviz)
   return()
@@ -22,7 +23,7 @@ endif()
 # libraries everything rests on.
 set(graphviz_static_names
     gvplugin_neato_layout gvplugin_dot_layout gvplugin_core
-    circogen fdpgen osage patchwork sfdpgen twopigen neatogen dotgen
+    circogen fdpgen osage patchwork sfdpgen twopigen neatogen vpsc dotgen
     ortho sparse rbtree pack label common gvc xdot pathplan cgraph cdt)
 set(graphviz_static_libraries)
 set(graphviz_static_missing)
