@@ -70,8 +70,11 @@ if(Graphviz_FOUND)
   get_filename_component(graphviz_include_parent "${Graphviz_INCLUDE_DIR}" DIRECTORY)
   # libcommon and libgvc call each other, and libcommon and liblabel too: GNU
   # ld takes them in a group, which it searches until nothing new is needed.
+  # expat is in the group as well, since CMake may put EXPAT::EXPAT's library
+  # before the group when the program links expat itself; EXPAT::EXPAT brings
+  # its header and XML_STATIC.
   set_target_properties(Graphviz::Graphviz PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${Graphviz_INCLUDE_DIR};${graphviz_include_parent}"
     INTERFACE_LINK_LIBRARIES
-      "-Wl,--start-group;${graphviz_static_libraries};-Wl,--end-group;EXPAT::EXPAT")
+      "-Wl,--start-group;${graphviz_static_libraries};${EXPAT_LIBRARY};-Wl,--end-group;EXPAT::EXPAT")
 endif()
