@@ -2,7 +2,13 @@
 # the imported target Graphviz::Graphviz with Graphviz_FOUND and
 # Graphviz_VERSION. Where pkg-config is at hand (Debian: libgraphviz-dev) it
 # reads libgvc.pc and libcgraph.pc; elsewhere it looks for the headers and the
-# libraries under CMAKE_PREFIX_PATH.
+# libraries under CMAKE_PREFIX_PATH. A Windows build takes the static libraries
+# tools/windows builds (GraphvizStatic.cmake).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/GraphvizStatic.cmake)
+  return()
+endif()
+
 find_package(PkgConfig QUIET)
 if(PKG_CONFIG_FOUND)
   pkg_check_modules(PC_Graphviz QUIET IMPORTED_TARGET libgvc libcgraph)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Windows zip given as first argument, for the version given as
-# second: it holds ruvo.exe, ruvo-export.exe, the README with its pictures and
-# the licence, and,
-# unpacked to a temporary folder, ruvo.exe opens its window under Wine in an
-# Xvfb of its own and ruvo-export.exe reports the version.
+# second: it holds ruvo.exe, ruvo-export.exe, ruvo-import.exe, the README with
+# its pictures and the licence, and, unpacked to a temporary folder, ruvo.exe
+# opens its window under Wine in an Xvfb of its own, ruvo-export.exe reports the
+# version and ruvo-import.exe lays out a graph with the engines linked into it.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -27,7 +27,7 @@ trap cleanup EXIT
 
 (cd "$work" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
 folder=$work/$name
-for file in ruvo.exe ruvo-export.exe README.md LICENSE.txt; do
+for file in ruvo.exe ruvo-export.exe ruvo-import.exe README.md LICENSE.txt; do
     [ -f "$folder/$file" ] || fail "$file is not in the zip"
 done
 check_readme_pictures "$folder/README.md"
@@ -47,6 +47,15 @@ if [ -f "$folder/ruvo-export.exe" ]; then
     reported=$(wine "$folder/ruvo-export.exe" --version 2>&1 | tr -d '\r')
     [ "$reported" = "ruvo-export $version" ] && pass "ruvo-export.exe --version" ||
         fail "ruvo-export.exe --version said: $reported"
+fi
+
+if [ -f "$folder/ruvo-import.exe" ]; then
+    # A triangle without positions: neato must be in the program, as a static
+    # build has no plugins to load.
+    imported=$(echo 'digraph { a -> b; b -> c; c -> a }' |
+        wine "$folder/ruvo-import.exe" -f dot -o - - 2>&1 | tr -d '\r')
+    [ "$(echo "$imported" | sed -n 4p)" = 3 ] && [ "$(echo "$imported" | wc -l)" -eq 10 ] &&
+        pass "ruvo-import.exe lays out a graph" || fail "ruvo-import.exe said: $imported"
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) of $(basename "$zip") failed" >&2; exit 1; }
