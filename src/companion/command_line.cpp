@@ -2,8 +2,31 @@
 
 #include "io/file_system.h"
 
+#include <cctype>
 #include <filesystem>
 #include <iostream>
+
+bool printHelpOrVersion(const ProgramText& program, bool help, bool version) {
+    if (help)
+        std::cout << program.usageLine << program.helpText;
+    else if (version)
+        std::cout << program.name << " " << program.version << '\n';
+    return help || version;
+}
+
+void reportUsageError(const ProgramText& program, const std::string& error) {
+    std::cerr << program.name << ": " << error << '\n'
+              << program.usageLine << "Try '" << program.name << " --help' for more.\n";
+}
+
+std::string lowerCaseExtension(const std::string& fileName) {
+    std::string extension = std::filesystem::path(fileName).extension().string();
+    if (!extension.empty())
+        extension.erase(0, 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
 
 bool takeOptionValue(int argc, char** argv, int& i, std::string& value) {
     if (argv[i][2] != '\0') {

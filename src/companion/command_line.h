@@ -4,6 +4,26 @@
 
 #include <string>
 
+// What a companion program says about itself.
+struct ProgramText {
+    const char* name;      // the command's name, which starts every message
+    const char* version;   // the version --version prints
+    const char* usageLine; // "Usage: ...", ending in a newline
+    const char* helpText;  // what --help prints after the usage line
+};
+
+// Prints the usage line and the help text when help is set, or else the version
+// when version is set, on standard output. Returns whether it printed anything.
+bool printHelpOrVersion(const ProgramText& program, bool help, bool version);
+
+// Reports a usage error on standard error, followed by the usage line and a
+// pointer to --help.
+void reportUsageError(const ProgramText& program, const std::string& error);
+
+// Returns the extension of the last component of fileName without its dot, in
+// lower case; "" when it has none.
+std::string lowerCaseExtension(const std::string& fileName);
+
 // Takes the value of the short option argv[i] from "-xVALUE" or from the next
 // argument, moving i past what it used. Returns false when there is no value.
 bool takeOptionValue(int argc, char** argv, int& i, std::string& value);

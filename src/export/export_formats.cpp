@@ -1,12 +1,12 @@
 #include "export/export_formats.h"
 
+#include "companion/command_line.h"
 #include "companion/exact_drawing.h"
 #include "export/pixel_runs.h"
 #include "io/number_text.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -30,12 +30,7 @@ bool formatNamed(const std::string& name, ExportFormat& format) {
 }
 
 bool formatOfFileName(const std::string& fileName, ExportFormat& format) {
-    const size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = fileName.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string extension = lowerCaseExtension(fileName);
     if (extension == "gv")
         extension = "dot";
     if (extension == "tex")

@@ -36,6 +36,8 @@ const char* const helpText =
     "\n"
     "Exit status: 0 exported, 1 input refused or output not written, 2 usage error.\n";
 
+const ProgramText programText{programName, RUVO_VERSION, usageLine, helpText};
+
 enum ExitStatus { exported = 0, failed = 1, usageError = 2 };
 
 struct Options {
@@ -130,21 +132,14 @@ int main(int argc, char** argv) {
     ignoreOutputSignals();
     Options options;
     std::string error = parseArguments(argc, argv, options);
-    if (error.empty() && options.help) {
-        std::cout << usageLine << helpText;
+    if (error.empty() && printHelpOrVersion(programText, options.help, options.version))
         return exported;
-    }
-    if (error.empty() && options.version) {
-        std::cout << programName << " " << RUVO_VERSION << '\n';
-        return exported;
-    }
     if (error.empty())
         error = chooseFormat(options);
     if (error.empty())
         error = checkOutputIsNotInput(options);
     if (!error.empty()) {
-        std::cerr << programName << ": " << error << '\n'
-                  << usageLine << "Try 'ruvo-export --help' for more.\n";
+        reportUsageError(programText, error);
         return usageError;
     }
     GraphFile file;

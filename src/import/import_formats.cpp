@@ -1,5 +1,6 @@
 #include "import/import_formats.h"
 
+#include "companion/command_line.h"
 #include "import/readers.h"
 
 #include <algorithm>
@@ -27,12 +28,7 @@ bool importFormatNamed(const std::string& name, ImportFormat& format) {
 }
 
 bool importFormatOfFileName(const std::string& fileName, ImportFormat& format) {
-    const size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = fileName.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string extension = lowerCaseExtension(fileName);
     if (extension == "gv")
         extension = "dot";
     else if (extension == "edges")

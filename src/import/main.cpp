@@ -41,6 +41,8 @@ const char* const helpText =
     "\n"
     "Exit status: 0 imported, 1 input refused or output not written, 2 usage error.\n";
 
+const ProgramText programText{programName, RUVO_VERSION, usageLine, helpText};
+
 enum ExitStatus { imported = 0, failed = 1, usageError = 2 };
 
 struct Options {
@@ -176,19 +178,12 @@ int main(int argc, char** argv) {
     ignoreOutputSignals();
     Options options;
     std::string error = parseArguments(argc, argv, options);
-    if (error.empty() && options.help) {
-        std::cout << usageLine << helpText;
+    if (error.empty() && printHelpOrVersion(programText, options.help, options.version))
         return imported;
-    }
-    if (error.empty() && options.version) {
-        std::cout << programName << " " << RUVO_VERSION << '\n';
-        return imported;
-    }
     if (error.empty())
         error = checkOptions(options);
     if (!error.empty()) {
-        std::cerr << programName << ": " << error << '\n'
-                  << usageLine << "Try 'ruvo-import --help' for more.\n";
+        reportUsageError(programText, error);
         return usageError;
     }
     if (options.output != "-" && !options.force && nameTaken(options.output)) {
