@@ -24,9 +24,7 @@ class GexfReader : public XmlReader {
     void endElement() override;
 
     Element parent() const { return open.empty() ? Element::other : open.back(); }
-    // Returns the vertex the attribute called name holds, refusing the file when
-    // there is none; -1 after a refusal.
-    int32_t vertexOf(const char** attributes, const char* name, const char* element);
+    // Places the vertex of the open node where a viz:position element says.
     void readPosition(const char** attributes);
 
     ImportedGraph& graph;
@@ -52,11 +50,11 @@ void GexfReader::startElement(std::string_view, std::string_view name, const cha
         element = Element::edges;
     } else if (name == "node" && parent() == Element::nodes) {
         element = Element::node;
-        openNodes.push_back(vertexOf(attributes, "id", "a node"));
+        openNodes.push_back(vertexOf(builder, attributes, "id", "a node"));
     } else if (name == "edge" && parent() == Element::edges) {
         element = Element::edge;
-        const int32_t source = vertexOf(attributes, "source", "an edge");
-        const int32_t target = source < 0 ? -1 : vertexOf(attributes, "target", "an edge");
+        const int32_t source = vertexOf(builder, attributes, "source", "an edge");
+        const int32_t target = source < 0 ? -1 : vertexOf(builder, attributes, "target", "an edge");
         if (target >= 0)
             builder.addEdge(source, target);
     } else if (name == "position" && parent() == Element::node) {
@@ -69,18 +67,6 @@ void GexfReader::endElement() {
     if (open.back() == Element::node)
         openNodes.pop_back();
     open.pop_back();
-}
-
-int32_t GexfReader::vertexOf(const char** attributes, const char* name, const char* element) {
-    const char* const value = attribute(attributes, name);
-    if (value == nullptr) {
-        refuse(std::string(element) + " without a " + name);
-        return -1;
-    }
-    const int32_t vertex = builder.vertexNamed(value);
-    if (vertex < 0)
-        refuse(tooManyVertices);
-    return vertex;
 }
 
 void GexfReader::readPosition(const char** attributes) {

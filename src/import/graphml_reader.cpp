@@ -55,9 +55,6 @@ class GraphmlReader : public XmlReader {
     void readGeometry(const char** attributes);
     void endKeyDefault();
     void endData();
-    // Returns the vertex called by attribute name of an element, refusing the
-    // file when there is none; -1 after a refusal.
-    int32_t vertexOf(const char** attributes, const char* name, const char* element);
     // Reads coordinate text of the named vertex, refusing what is not finite.
     bool readCoordinate(std::string_view text, const char* what, double& value);
 
@@ -165,7 +162,7 @@ void GraphmlReader::startKey(const char** attributes) {
 }
 
 void GraphmlReader::startNode(const char** attributes) {
-    const int32_t vertex = vertexOf(attributes, "id", "a node");
+    const int32_t vertex = vertexOf(builder, attributes, "id", "a node");
     openNodes.push_back(vertex);
     openNames.emplace_back(vertex >= 0 ? attribute(attributes, "id") : "");
 }
@@ -186,22 +183,10 @@ void GraphmlReader::endKeyDefault() {
 }
 
 void GraphmlReader::startEdge(const char** attributes) {
-    const int32_t source = vertexOf(attributes, "source", "an edge");
-    const int32_t target = source < 0 ? -1 : vertexOf(attributes, "target", "an edge");
+    const int32_t source = vertexOf(builder, attributes, "source", "an edge");
+    const int32_t target = source < 0 ? -1 : vertexOf(builder, attributes, "target", "an edge");
     if (target >= 0)
         builder.addEdge(source, target);
-}
-
-int32_t GraphmlReader::vertexOf(const char** attributes, const char* name, const char* element) {
-    const char* const value = attribute(attributes, name);
-    if (value == nullptr) {
-        refuse(std::string(element) + " without a " + name);
-        return -1;
-    }
-    const int32_t vertex = builder.vertexNamed(value);
-    if (vertex < 0)
-        refuse(tooManyVertices);
-    return vertex;
 }
 
 void GraphmlReader::startData(const char** attributes) {

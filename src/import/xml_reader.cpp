@@ -62,6 +62,19 @@ const char* XmlReader::attribute(const char** attributes, const char* name) {
     return nullptr;
 }
 
+int32_t XmlReader::vertexOf(GraphBuilder& builder, const char** attributes, const char* name,
+                            const char* element) {
+    const char* const value = attribute(attributes, name);
+    if (value == nullptr) {
+        refuse(std::string(element) + " without a " + name);
+        return -1;
+    }
+    const int32_t vertex = builder.vertexNamed(value);
+    if (vertex < 0)
+        refuse(tooManyVertices);
+    return vertex;
+}
+
 void XmlReader::onStart(void* reader, const char* name, const char** attributes) {
     auto* self = static_cast<XmlReader*>(reader);
     const std::string_view full(name);

@@ -3,6 +3,7 @@
 // "billion laughs") left on. The GraphML and GEXF readers derive from it.
 #pragma once
 
+#include "import/readers.h"
 #include "io/file_system.h"
 
 #include <string>
@@ -36,6 +37,11 @@ class XmlReader {
     void refuse(const std::string& why);
     // Returns the value of the attribute called name, nullptr when there is none.
     static const char* attribute(const char** attributes, const char* name);
+    // Returns the vertex of builder that the attribute called name names, adding
+    // it when new; refuses, and returns -1, when element (as a message calls it)
+    // has no such attribute or the graph no room for another vertex.
+    int32_t vertexOf(GraphBuilder& builder, const char** attributes, const char* name,
+                     const char* element);
 
   private:
     static void onStart(void* reader, const char* name, const char** attributes);
