@@ -77,6 +77,49 @@ std::string asWritten(const std::string& text) {
     return crlf;
 }
 
+// Reads the NUL-separated strings of a /proc file such as cmdline or environ.
+std::vector<std::string> procStrings(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> strings;
+    for (std::string s; std::getline(in, s, '\0');)
+        strings.push_back(s);
+    return strings;
+}
+
+// Whether Wine's desktop process (explorer.exe /desktop) of this test's Wine
+// prefix is running.
+bool wineDesktopRunning() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    const std::string ours = std::string("WINEPREFIX=") + (prefix != nullptr ? prefix : "");
+    std::error_code unreadable;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", unreadable)) {
+        const std::vector<std::string> command = procStrings(entry.path() / "cmdline");
+        if (command.size() < 2 || command[0].find("explorer.exe") == std::string::npos ||
+            command[1] != "/desktop")
+            continue;
+        const std::vector<std::string> environment = procStrings(entry.path() / "environ");
+        const bool named =
+            std::any_of(environment.begin(), environment.end(),
+                        [](const std::string& v) { return v.rfind("WINEPREFIX=", 0) == 0; });
+        if (std::find(environment.begin(), environment.end(), ours) != environment.end() ||
+            (prefix == nullptr && !named))
+            return true;
+    }
+    return false;
+}
+
+// Waits, a few seconds at most, until Wine's desktop process has gone. Wine
+// keeps one per prefix, tied to the X display of the program that started it
+// (or to none, for a console program such as the unit tests); while it lingers
+// after its display has closed, a new program's window cannot be made
+// ("Failed to create a window"), so each test's editor starts only once it is
+// gone and then starts one on the test's own display.
+void waitForWineDesktopToClose() {
+    for (const auto deadline = Clock::now() + 2 * kPatience;
+         wineDesktopRunning() && Clock::now() < deadline;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
 std::string findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
@@ -256,6 +299,8 @@ class RuvoWindow : public testing::Test {
         // left column off screen; GLUT's own option puts it in the corner.
         std::vector<std::string> command = ruvoCommand();
         command.insert(command.end(), {"-geometry", "+0+0"});
+        if (testingWindowsBuild())
+            waitForWineDesktopToClose();
         ruvo_ =
             spawn(command, displayName_, dir_, dir_ + "/trace.txt", dir_ + "/stderr.txt", inRuvo_);
         ASSERT_NO_FATAL_FAILURE(findWindow());
