@@ -170,6 +170,37 @@ void relax(std::vector<Vertex>& list, const std::vector<bool>& movable) {
 
 } // namespace
 
+double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>& fixed) {
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    double low[2] = {infinity, infinity};
+    double high[2] = {-infinity, -infinity};
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!fixed[i])
+            continue;
+        const double position[2] = {list[i].x, list[i].y};
+        for (size_t axis = 0; axis < 2; ++axis) {
+            low[axis] = std::min(low[axis], position[axis]);
+            high[axis] = std::max(high[axis], position[axis]);
+        }
+    }
+    double centre[2];
+    for (size_t axis = 0; axis < 2; ++axis)
+        centre[axis] = std::clamp(low[axis] / 2 + high[axis] / 2, -limit, limit);
+    double factor = 1;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (fixed[i])
+            continue;
+        const double position[2] = {list[i].x, list[i].y};
+        for (size_t axis = 0; axis < 2; ++axis) {
+            const double offset = position[axis] - centre[axis];
+            const double room = (offset < 0 ? -limit : limit) - centre[axis];
+            if (std::fabs(offset) > std::fabs(room))
+                factor = std::min(factor, room / offset);
+        }
+    }
+    return factor;
+}
+
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (movable[i])
