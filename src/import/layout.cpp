@@ -210,38 +210,21 @@ double nodeInches(LayoutEngine engine) {
     return 0.2;
 }
 
-// The larger side of the bounding box of the vertices not marked in pinned.
-double largerSide(const std::vector<Vertex>& list, const std::vector<bool>& pinned) {
-    double low[2] = {HUGE_VAL, HUGE_VAL};
-    double high[2] = {-HUGE_VAL, -HUGE_VAL};
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (pinned[i])
-            continue;
-        low[0] = std::min(low[0], list[i].x);
-        low[1] = std::min(low[1], list[i].y);
-        high[0] = std::max(high[0], list[i].x);
-        high[1] = std::max(high[1], list[i].y);
-    }
-    return std::max({high[0] - low[0], high[1] - low[1], 0.0});
-}
-
 // Lays out the vertices that are not pinned as request says, scales the whole
 // drawing into the window when scaled, and spreads what was laid out. Returns
-// the outcome, with the number of vertices left too close in crowded and the
-// larger side of what Graphviz drew, in window units, in extent.
+// the outcome.
 FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
-                  std::vector<std::string>& warnings, size_t& crowded, double& extent) {
+                  std::vector<std::string>& warnings) {
     const FileStatus status = request.anyPinned ? layOutAround(list, request, warnings)
                                                 : runGraphviz(list, request, warnings);
     if (!status.ok)
         return status;
-    extent = largerSide(list, request.pinned);
     if (scaled)
         fitToWindow(list, std::vector<bool>(list.size(), true));
     std::vector<bool> laidOut(list.size());
     for (size_t i = 0; i < list.size(); ++i)
         laidOut[i] = !request.pinned[i];
-    crowded = spreadApart(list, laidOut);
+    spreadApart(list, laidOut);
     return {};
 }
 
@@ -278,9 +261,9 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
         if (engine == LayoutEngine::keep)
             request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
         request.nodeInches = nodeInches(request.engine);
-        // sfdp's own removal of overlaps (prism) takes twice as long as its
-        // layout; spreadApart does without it unless the drawing is too crowded.
-        request.removeOverlaps = request.engine != LayoutEngine::sfdp;
+        // vpsc's time grows much faster than the layout's: a large graph is
+        // kept apart by spreadApart alone.
+        request.removeOverlaps = count < largeGraph;
     } else {
         // Around a drawing already in the window, new vertices get the size they
         // have there, and edges the length of a typical gap between vertices.
@@ -293,22 +276,5 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
             std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
             pointsPerInch;
     }
-    const std::vector<Vertex> start = request.removeOverlaps ? std::vector<Vertex>() : list;
-    std::vector<std::string> warnings;
-    size_t crowded = 0;
-    double extent = 0;
-    FileStatus status = layOut(list, request, scaled, warnings, crowded, extent);
-    if (status.ok && crowded > 0 && !request.removeOverlaps && !request.anyPinned) {
-        // Again with Graphviz removing overlaps between vertices as large as
-        // the spacing will be once this drawing is scaled into the window, and
-        // a fifth more for the room removing them takes.
-        list = start;
-        warnings.clear();
-        request.removeOverlaps = true;
-        request.nodeInches = std::max(request.nodeInches, 1.2 * vertexSpacing * extent /
-                                                              (2 * drawingSpan) / pointsPerInch);
-        status = layOut(list, request, scaled, warnings, crowded, extent);
-    }
-    graph.warnings.insert(graph.warnings.end(), warnings.begin(), warnings.end());
-    return status;
+    return layOut(list, request, scaled, graph.warnings);
 }

@@ -207,9 +207,11 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
             clampToWindow(list[i]);
     }
     relax(list, movable);
-    // What relaxing left too close moves to the nearest free place within reach:
-    // beyond it, the window is too crowded to help.
-    const double reach = 40 * pixel;
+    // What relaxing left too close moves to the nearest free place in the
+    // window. Places are only taken, never freed: once one search finds none,
+    // the window is full and the rest stay where they are.
+    const double reach = 2 * std::sqrt(2.0) * limit;
+    bool full = false;
     Cells placed(list, spacing, limit);
     size_t crowded = 0;
     for (size_t i = 0; i < list.size(); ++i) {
@@ -224,7 +226,8 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
         const double y = v.y;
         // Rings of places around the vertex, one pixel apart, each sampled about
         // every pixel, nearest ring first.
-        for (double radius = pixel; !placed.isFree(v.x, v.y) && radius <= reach; radius += pixel) {
+        for (double radius = pixel; !full && !placed.isFree(v.x, v.y) && radius <= reach;
+             radius += pixel) {
             const int samples = static_cast<int>(std::ceil(2 * pi * radius / pixel));
             for (int k = 0; k < samples; ++k) {
                 const double angle = 2 * pi * k / samples;
@@ -240,6 +243,7 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
         if (!placed.isFree(v.x, v.y)) {
             v.x = x;
             v.y = y;
+            full = true;
             ++crowded;
         }
         placed.add(static_cast<int32_t>(i));

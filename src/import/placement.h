@@ -28,6 +28,6 @@ double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>
 // Moves the vertices marked in movable into the window, their whole square
 // inside it, and apart: at least vertexSpacing pixels from every other vertex.
 // Crowded parts are pushed apart, keeping their shape; what is still too close
-// then moves, in order, to the nearest free place within reach. Returns the
+// then moves, in order, to the nearest free place in the window. Returns the
 // number of vertices that found none and stay too close.
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);
