@@ -54,19 +54,36 @@ struct LayoutRequest {
     bool removeOverlaps;      // whether Graphviz removes overlaps itself
 };
 
+bool finitePositions(const std::vector<Vertex>& list) {
+    return std::all_of(list.begin(), list.end(),
+                       [](const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); });
+}
+
 // Makes the Graphviz graph of the vertices in list: node i is vertex i, one
 // edge per entry.
 Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& request) {
     Agraph_t* const g = agopen(text("ruvo"), Agdirected, nullptr);
     // No edge is drawn, so none is routed; random starts have a fixed seed.
     agattr(g, AGRAPH, text("splines"), text(""));
-    if (request.removeOverlaps)
-        agattr(g, AGRAPH, text("overlap"), text("false"));
+    // Overlaps are removed by vpsc, which every build of Graphviz has and which
+    // moves vertices least. What overlap=false means depends on the build: prism
+    // needs a triangulation library, without which Graphviz falls back to
+    // Voronoi, which spreads a drawing far apart and, from one layout to the next
+    // in a process, keeps a flag that changes the result.
+    agattr(g, AGRAPH, text("overlap"), text(request.removeOverlaps ? "vpsc" : "true"));
     agattr(g, AGRAPH, text("start"), text("1"));
-    // Pinned positions are given in points, which neato and fdp would otherwise
-    // take for inches.
-    if (request.anyPinned)
+    if (request.anyPinned) {
+        // Pinned positions are given in points, which neato and fdp would
+        // otherwise take for inches.
         agattr(g, AGRAPH, text("inputscale"), text("72"));
+        // neato's stress majorization solves for pinned nodes as for the others
+        // and then keeps them where they were, so the rest ends up offset from
+        // them; Kamada-Kawai's springs pull on the pinned ones as they are. Parts
+        // of the graph with no pinned vertex are packed beside the rest rather
+        // than pushed out as far as the graph is wide.
+        agattr(g, AGRAPH, text("mode"), text("KK"));
+        agattr(g, AGRAPH, text("pack"), text("true"));
+    }
     const std::string size = std::to_string(request.nodeInches);
     agattr(g, AGNODE, text("shape"), text("box"));
     agattr(g, AGNODE, text("fixedsize"), text("true"));
@@ -75,8 +92,10 @@ Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& reques
     agattr(g, AGNODE, text("height"), text(size.c_str()));
     Agsym_t* const pos = agattr(g, AGNODE, text("pos"), text(""));
     Agsym_t* const pin = agattr(g, AGNODE, text("pin"), text("false"));
-    if (request.edgeInches > 0)
+    if (request.edgeInches > 0) {
         agattr(g, AGEDGE, text("len"), text(std::to_string(request.edgeInches).c_str()));
+        agattr(g, AGRAPH, text("K"), text(std::to_string(request.edgeInches).c_str()));
+    }
 
     std::vector<Agnode_t*> nodes;
     nodes.reserve(list.size());
@@ -143,7 +162,33 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
         list[i].y = (ND_coord(n).y + shift[1]) / pointsPerUnit - 1;
     }
     gvFreeLayout(context.get(), g.get());
+    if (status.ok && !finitePositions(list))
+        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
+                           " placed a vertex at no finite position"};
     return status;
+}
+
+// Lays out the vertices that are not pinned around the pinned ones, which
+// Graphviz cannot move: a layout reaching out of the window is done again with
+// edges shorter by as much as it overreaches and a tenth more, a few times at
+// most, and never shorter than two vertices' spacing.
+FileStatus layOutAround(std::vector<Vertex>& list, LayoutRequest& request,
+                        std::vector<std::string>& warnings) {
+    constexpr int attempts = 3;
+    const double shortest = 2 * vertexSpacing / pointsPerInch;
+    const std::vector<Vertex> start = list;
+    const size_t known = warnings.size();
+    for (int attempt = 1;; ++attempt) {
+        const FileStatus status = runGraphviz(list, request, warnings);
+        if (!status.ok)
+            return status;
+        const double factor = shrinkIntoWindow(list, request.pinned);
+        if (factor >= 1 || attempt == attempts || request.edgeInches <= shortest)
+            return status;
+        request.edgeInches = std::max(shortest, 0.9 * factor * request.edgeInches);
+        list = start;
+        warnings.resize(known);
+    }
 }
 
 // The side of a vertex as Graphviz is told it for a layout from scratch, in
@@ -165,45 +210,21 @@ double nodeInches(LayoutEngine engine) {
     return 0.2;
 }
 
-// The larger side of the bounding box of the vertices not marked in pinned.
-double largerSide(const std::vector<Vertex>& list, const std::vector<bool>& pinned) {
-    double low[2] = {HUGE_VAL, HUGE_VAL};
-    double high[2] = {-HUGE_VAL, -HUGE_VAL};
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (pinned[i])
-            continue;
-        low[0] = std::min(low[0], list[i].x);
-        low[1] = std::min(low[1], list[i].y);
-        high[0] = std::max(high[0], list[i].x);
-        high[1] = std::max(high[1], list[i].y);
-    }
-    return std::max({high[0] - low[0], high[1] - low[1], 0.0});
-}
-
-bool finitePositions(const std::vector<Vertex>& list) {
-    return std::all_of(list.begin(), list.end(),
-                       [](const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); });
-}
-
 // Lays out the vertices that are not pinned as request says, scales the whole
 // drawing into the window when scaled, and spreads what was laid out. Returns
-// the outcome, with the number of vertices left too close in crowded and the
-// larger side of what Graphviz drew, in window units, in extent.
-FileStatus layOut(std::vector<Vertex>& list, const LayoutRequest& request, bool scaled,
-                  std::vector<std::string>& warnings, size_t& crowded, double& extent) {
-    const FileStatus status = runGraphviz(list, request, warnings);
+// the outcome.
+FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
+                  std::vector<std::string>& warnings) {
+    const FileStatus status = request.anyPinned ? layOutAround(list, request, warnings)
+                                                : runGraphviz(list, request, warnings);
     if (!status.ok)
         return status;
-    if (!finitePositions(list))
-        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
-                           " placed a vertex at no finite position"};
-    extent = largerSide(list, request.pinned);
     if (scaled)
         fitToWindow(list, std::vector<bool>(list.size(), true));
     std::vector<bool> laidOut(list.size());
     for (size_t i = 0; i < list.size(); ++i)
         laidOut[i] = !request.pinned[i];
-    crowded = spreadApart(list, laidOut);
+    spreadApart(list, laidOut);
     return {};
 }
 
@@ -240,34 +261,20 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
         if (engine == LayoutEngine::keep)
             request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
         request.nodeInches = nodeInches(request.engine);
-        // sfdp's own removal of overlaps (prism) takes twice as long as its
-        // layout; spreadApart does without it unless the drawing is too crowded.
-        request.removeOverlaps = request.engine != LayoutEngine::sfdp;
+        // vpsc's time grows much faster than the layout's: a large graph is
+        // kept apart by spreadApart alone.
+        request.removeOverlaps = count < largeGraph;
     } else {
         // Around a drawing already in the window, new vertices get the size they
         // have there, and edges the length of a typical gap between vertices.
+        // Graphviz's removal of overlaps would move the pinned vertices too;
+        // spreadApart keeps the new ones apart instead.
         request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::fdp;
+        request.removeOverlaps = false;
         request.nodeInches = (vertexSpacing + 1) / pointsPerInch;
         request.edgeInches =
             std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
             pointsPerInch;
     }
-    const std::vector<Vertex> start = request.removeOverlaps ? std::vector<Vertex>() : list;
-    std::vector<std::string> warnings;
-    size_t crowded = 0;
-    double extent = 0;
-    FileStatus status = layOut(list, request, scaled, warnings, crowded, extent);
-    if (status.ok && crowded > 0 && !request.removeOverlaps) {
-        // Again with Graphviz removing overlaps between vertices as large as
-        // the spacing will be once this drawing is scaled into the window, and
-        // a fifth more for the room removing them takes.
-        list = start;
-        warnings.clear();
-        request.removeOverlaps = true;
-        request.nodeInches = std::max(request.nodeInches, 1.2 * vertexSpacing * extent /
-                                                              (2 * drawingSpan) / pointsPerInch);
-        status = layOut(list, request, scaled, warnings, crowded, extent);
-    }
-    graph.warnings.insert(graph.warnings.end(), warnings.begin(), warnings.end());
-    return status;
+    return layOut(list, request, scaled, graph.warnings);
 }

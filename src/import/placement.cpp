@@ -170,15 +170,48 @@ void relax(std::vector<Vertex>& list, const std::vector<bool>& movable) {
 
 } // namespace
 
+double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>& fixed) {
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    double low[2] = {infinity, infinity};
+    double high[2] = {-infinity, -infinity};
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!fixed[i])
+            continue;
+        const double position[2] = {list[i].x, list[i].y};
+        for (size_t axis = 0; axis < 2; ++axis) {
+            low[axis] = std::min(low[axis], position[axis]);
+            high[axis] = std::max(high[axis], position[axis]);
+        }
+    }
+    double centre[2];
+    for (size_t axis = 0; axis < 2; ++axis)
+        centre[axis] = std::clamp(low[axis] / 2 + high[axis] / 2, -limit, limit);
+    double factor = 1;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (fixed[i])
+            continue;
+        const double position[2] = {list[i].x, list[i].y};
+        for (size_t axis = 0; axis < 2; ++axis) {
+            const double offset = position[axis] - centre[axis];
+            const double room = (offset < 0 ? -limit : limit) - centre[axis];
+            if (std::fabs(offset) > std::fabs(room))
+                factor = std::min(factor, room / offset);
+        }
+    }
+    return factor;
+}
+
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (movable[i])
             clampToWindow(list[i]);
     }
     relax(list, movable);
-    // What relaxing left too close moves to the nearest free place within reach:
-    // beyond it, the window is too crowded to help.
-    const double reach = 40 * pixel;
+    // What relaxing left too close moves to the nearest free place in the
+    // window. Places are only taken, never freed: once one search finds none,
+    // the window is full and the rest stay where they are.
+    const double reach = 2 * std::sqrt(2.0) * limit;
+    bool full = false;
     Cells placed(list, spacing, limit);
     size_t crowded = 0;
     for (size_t i = 0; i < list.size(); ++i) {
@@ -193,7 +226,8 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
         const double y = v.y;
         // Rings of places around the vertex, one pixel apart, each sampled about
         // every pixel, nearest ring first.
-        for (double radius = pixel; !placed.isFree(v.x, v.y) && radius <= reach; radius += pixel) {
+        for (double radius = pixel; !full && !placed.isFree(v.x, v.y) && radius <= reach;
+             radius += pixel) {
             const int samples = static_cast<int>(std::ceil(2 * pi * radius / pixel));
             for (int k = 0; k < samples; ++k) {
                 const double angle = 2 * pi * k / samples;
@@ -209,6 +243,7 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
         if (!placed.isFree(v.x, v.y)) {
             v.x = x;
             v.y = y;
+            full = true;
             ++crowded;
         }
         placed.add(static_cast<int32_t>(i));

@@ -19,9 +19,15 @@ inline constexpr double vertexSpacing = 4;
 // the centre. Positions must be finite; the others are not touched.
 void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which);
 
+// Returns the factor, at most 1, by which the vertices not marked in fixed would
+// have to move towards the centre of those marked (their bounding box's, brought
+// into the window) for every vertex to be inside the window, whole square and
+// all; 1 when all are. Positions must be finite, and some vertex marked.
+double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>& fixed);
+
 // Moves the vertices marked in movable into the window, their whole square
 // inside it, and apart: at least vertexSpacing pixels from every other vertex.
 // Crowded parts are pushed apart, keeping their shape; what is still too close
-// then moves, in order, to the nearest free place within reach. Returns the
+// then moves, in order, to the nearest free place in the window. Returns the
 // number of vertices that found none and stay too close.
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);

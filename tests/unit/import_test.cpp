@@ -45,6 +45,25 @@ double leastDistance(const std::vector<Vertex>& list) {
     return least;
 }
 
+// The longest edge at a vertex not marked in given over the shortest, self-edges
+// left out: near 1 when the vertices laid out are at one scale with the given
+// ones and each other.
+double edgeSpread(const std::vector<Vertex>& list, const std::vector<bool>& given) {
+    double shortest = HUGE_VAL;
+    double longest = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        for (const int32_t k : list[i].adjacency) {
+            const auto j = static_cast<size_t>(k);
+            if (j == i || (given[i] && given[j]))
+                continue;
+            const double length = std::hypot(list[i].x - list[j].x, list[i].y - list[j].y);
+            shortest = std::min(shortest, length);
+            longest = std::max(longest, length);
+        }
+    }
+    return longest / shortest;
+}
+
 bool insideWindow(const std::vector<Vertex>& list) {
     return std::all_of(list.begin(), list.end(), [](const Vertex& v) {
         return std::fabs(v.x) <= 0.99 && std::fabs(v.y) <= 0.99;
@@ -330,18 +349,23 @@ TEST(ImportLaysOutAroundADrawing, GivenPositionsKeptOthersPlacedApart) {
             graph.placed[i * 4] = true;
         }
         graph.frame = frame;
+        const std::vector<bool> wasGiven = graph.placed;
+        ImportedGraph again = graph;
         ASSERT_TRUE(placeGraph(graph, LayoutEngine::keep).ok);
+        ASSERT_TRUE(placeGraph(again, LayoutEngine::keep).ok);
+        EXPECT_EQ(summary(graph), summary(again));
         EXPECT_TRUE(insideWindow(graph.vertices));
         EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
         // The given drawing keeps its shape: in the window frame exactly, in
-        // another scaled uniformly about some centre. The others, tied to the
-        // given ones only, are laid out among them.
+        // another scaled uniformly about some centre. The others are laid out
+        // around the given ones where they are, at one scale with them (about
+        // 2 here, 4 where the given ones span the window), neither around a
+        // shrunken copy of them nor spread far and piled at the window's edge
+        // (7 and more).
+        EXPECT_LT(edgeSpread(graph.vertices, wasGiven), 5);
         const Vertex& a = graph.vertices[0];
         const Vertex& b = graph.vertices[4];
         const Vertex& c = graph.vertices[8];
-        for (const Vertex& v : graph.vertices) {
-            EXPECT_TRUE(v.x >= b.x && v.x <= a.x && v.y >= c.y && v.y <= a.y) << v.x << " " << v.y;
-        }
         if (frame == Frame::window) {
             EXPECT_EQ(summary(graph).substr(0, 27), "window -1 -1 -1 | 0.5 0.5 >");
             EXPECT_EQ(c.x, 0);
@@ -352,6 +376,22 @@ TEST(ImportLaysOutAroundADrawing, GivenPositionsKeptOthersPlacedApart) {
             EXPECT_NEAR(a.x - b.x, a.y - c.y, 1e-12);
         }
     }
+}
+
+// A long path from a vertex given near the window's corner: laid out with
+// shorter edges until it fits, rather than piled along the window's edge.
+TEST(ImportLaysOutAroundADrawing, LongPathFromACornerComesInWhole) {
+    ImportedGraph graph = unplacedGraph(41);
+    for (int32_t i = 0; i < 41; ++i)
+        graph.vertices[static_cast<size_t>(i)].adjacency = {std::min(i + 1, 40)};
+    graph.vertices[0].x = graph.vertices[0].y = 0.9;
+    graph.placed[0] = true;
+    graph.frame = Frame::window;
+    ASSERT_TRUE(placeGraph(graph, LayoutEngine::keep).ok);
+    EXPECT_EQ(summary(graph).substr(0, 27), "window -1 -1 -1 | 0.9 0.9 >");
+    EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
+    for (const Vertex& v : graph.vertices)
+        EXPECT_LT(std::max(std::fabs(v.x), std::fabs(v.y)), 0.985) << v.x << " " << v.y;
 }
 
 // Graph files of random graphs, with positions in the window and dragged
