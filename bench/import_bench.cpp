@@ -3,6 +3,7 @@
 // as graph.ruv, beside exportGraph/graphml writing that file; and 1000 and 2000
 // vertices laid out, beside Graphviz's own sfdp command on the same graph.
 #include "bench_support.h"
+#include "companion/exact_drawing.h"
 #include "export/export_formats.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
@@ -24,7 +25,7 @@ std::string graphmlOf(int32_t n, bool plain) {
     file.vertices = makeGraph(n);
     std::string text = exportGraphml(file);
     if (plain) {
-        for (const char* name : {"selectedVertex", "selectedEdgeTarget", "linkTarget"}) {
+        for (const char* name : selectionNames) {
             for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at))
                 text.replace(at, 1, "x");
         }

@@ -6,11 +6,6 @@
 set(RUVO_WEB_PAGE "${CMAKE_BINARY_DIR}/page" CACHE PATH "The folder the web page is built in")
 set(ruvo_web "${CMAKE_SOURCE_DIR}/src/web")
 
-add_library(ruvo_ui src/ui/window.cpp src/ui/input.cpp)
-target_link_libraries(ruvo_ui PUBLIC ruvo_io ruvo_geometry)
-
-add_executable(ruvo src/ui/main.cpp)
-target_link_libraries(ruvo PRIVATE ruvo_ui)
 set_target_properties(ruvo PROPERTIES OUTPUT_NAME index SUFFIX ".html"
                                       RUNTIME_OUTPUT_DIRECTORY "${RUVO_WEB_PAGE}")
 target_link_options(ruvo PRIVATE

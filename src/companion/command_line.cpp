@@ -39,13 +39,15 @@ bool takeOptionValue(int argc, char** argv, int& i, std::string& value) {
     return true;
 }
 
-bool isSameFile(const std::string& input, const std::string& output) {
+std::string outputIsInputError(const std::string& input, const std::string& output) {
     std::error_code unknown;
-    return std::filesystem::equivalent(input, output, unknown);
+    if (input == "-" || output == "-" || !std::filesystem::equivalent(input, output, unknown))
+        return "";
+    return "OUTPUT " + output + " is the INPUT file; name another";
 }
 
 bool writeOutput(const char* program, const std::string& path, const std::string& text) {
-    const bool toStandard = path.empty();
+    const bool toStandard = path.empty() || path == "-";
     const FileStatus status =
         toStandard ? writeStandardOutput(text) : replaceFileContents(path.c_str(), text);
     if (!status.ok)

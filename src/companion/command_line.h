@@ -2,7 +2,9 @@
 // line: option values, reading standard input and writing their output.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <utility>
 
 // What a companion program says about itself.
 struct ProgramText {
@@ -20,6 +22,21 @@ bool printHelpOrVersion(const ProgramText& program, bool help, bool version);
 // pointer to --help.
 void reportUsageError(const ProgramText& program, const std::string& error);
 
+// Finds name in table, pairs of a name and the value it stands for: sets value
+// and returns true when it is there; returns false, leaving value unchanged,
+// when it is not.
+template <typename Value, std::size_t count>
+bool findNamed(const std::pair<const char*, Value> (&table)[count], const std::string& name,
+               Value& value) {
+    for (const auto& [known, named] : table) {
+        if (name == known) {
+            value = named;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Returns the extension of the last component of fileName without its dot, in
 // lower case; "" when it has none.
 std::string lowerCaseExtension(const std::string& fileName);
@@ -28,11 +45,12 @@ std::string lowerCaseExtension(const std::string& fileName);
 // argument, moving i past what it used. Returns false when there is no value.
 bool takeOptionValue(int argc, char** argv, int& i, std::string& value);
 
-// Tells whether the files at input and output both exist and are one file (the
-// same name, a link, another path to it).
-bool isSameFile(const std::string& input, const std::string& output);
+// Returns the usage error of an OUTPUT that is the INPUT file itself (the same
+// name, a link, another path to it), which writing would replace; "" when there
+// is none. "" and "-" stand for the standard streams and name no file.
+std::string outputIsInputError(const std::string& input, const std::string& output);
 
-// Writes text to standard output when path is "", or else to the file at path
+// Writes text to standard output when path is "" or "-", or else to the file at path
 // the way the editor saves graph.ruv, so it is never left half-written. A failure
 // is reported on standard error as "PROGRAM: graph not saved to PATH: why" (or
 // "PROGRAM: graph not written to standard output: why"). Returns whether the

@@ -1,9 +1,10 @@
 #include "companion/exact_drawing.h"
 
+#include "io/number_text.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -58,10 +59,9 @@ static bool toMillionths(double coordinate, int64_t& millionths) {
         return true;
     }
     // Otherwise the six-decimal text itself decides.
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, coordinate, std::chars_format::fixed, 6);
-    return readFixed(std::string_view(text, static_cast<size_t>(end.ptr - text)), 6, millionths);
+    char text[maxNumberText];
+    const char* const end = writeNumber(text, text + sizeof text, coordinate, NumberStyle::fixed);
+    return readFixed(std::string_view(text, static_cast<size_t>(end - text)), 6, millionths);
 }
 
 // The double nearest to millionths * 10^-6, as reading its six-decimal text gives.
@@ -72,7 +72,7 @@ static double fromMillionths(int64_t millionths) {
     std::string text = std::to_string(millionths);
     text.insert(text.size() - 6, ".");
     double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
+    readNumber(text.c_str(), text.c_str() + text.size(), value);
     return value;
 }
 
@@ -80,9 +80,8 @@ char* writePoints(char* at, char* end, double coordinate) {
     int64_t millionths = 0;
     if (!toMillionths(coordinate, millionths)) {
         const double points = (coordinate + 1) * 200;
-        return std::to_chars(at, end,
-                             std::isfinite(points) ? points : std::copysign(DBL_MAX, points))
-            .ptr;
+        return writeShortest(at, end,
+                             std::isfinite(points) ? points : std::copysign(DBL_MAX, points));
     }
     int64_t units = offsetUnits + 2 * millionths;
     if (units < 0) {
@@ -109,9 +108,9 @@ bool readPoints(std::string_view text, double& coordinate) {
     }
     // Not written by writePoints: any number strtod reads, out of range as infinite.
     const std::string copy(text);
-    char* stop = nullptr;
-    const double points = std::strtod(copy.c_str(), &stop);
-    if (stop == copy.c_str() || *stop != '\0')
+    double points = 0;
+    const char* const end = copy.c_str() + copy.size();
+    if (copy.empty() || readNumber(copy.c_str(), end, points) != end)
         return false;
     coordinate = points / 200 - 1;
     return true;

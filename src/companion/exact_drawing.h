@@ -17,8 +17,8 @@ inline constexpr double exactPointsLimit = 1e12;
 
 // Writes the window coordinate as DOT points on the 400 x 400 point area (the
 // window's -1 is 0 points, its +1 is 400), with at most four decimals, into the
-// buffer [at, end), which must hold 32 characters. The coordinate is rounded to
-// six decimals first, as the graph file holds it. Returns the end of the text.
+// buffer [at, end), which must hold maxNumberText characters (io/number_text.h). The coordinate is
+// rounded to six decimals first, as the graph file holds it. Returns the end of the text.
 char* writePoints(char* at, char* end, double coordinate);
 
 // Reads DOT points written by writePoints back as the window coordinate that

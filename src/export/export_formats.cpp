@@ -12,21 +12,12 @@
 #include <string_view>
 #include <utility>
 
-// The window's size in pixels; the picture and the DOT drawing area match it.
-static constexpr double windowSize = 400;
-
 bool formatNamed(const std::string& name, ExportFormat& format) {
     static const std::pair<const char*, ExportFormat> names[] = {{"svg", ExportFormat::svg},
                                                                  {"dot", ExportFormat::dot},
                                                                  {"graphml", ExportFormat::graphml},
                                                                  {"tikz", ExportFormat::tikz}};
-    for (const auto& [known, named] : names) {
-        if (name == known) {
-            format = named;
-            return true;
-        }
-    }
-    return false;
+    return findNamed(names, name, format);
 }
 
 bool formatOfFileName(const std::string& fileName, ExportFormat& format) {
@@ -54,6 +45,12 @@ class Piece {
     // The value in fixed-point notation with six decimals, as the graph file holds it.
     Piece& coordinate(double value) {
         at = writeNumber(at, end, value, NumberStyle::fixed);
+        return *this;
+    }
+    // The window coordinate as the point of the 400 x 400 drawing area where
+    // Graphviz puts it, exact to the graph file's six decimals (see writePoints).
+    Piece& points(double value) {
+        at = writePoints(at, end, value);
         return *this;
     }
     // The value rounded to the given number of decimals (at most 6), trailing zeros
@@ -101,16 +98,6 @@ static size_t countEntries(const std::vector<Vertex>& list) {
 
 // ---- DOT ----
 
-// Appends the point of the 400 x 400 drawing area where Graphviz puts vertex v,
-// as "x,y", exact to the graph file's six decimals (see writePoints).
-static void appendPos(Piece& piece, const Vertex& v) {
-    char text[72];
-    char* at = writePoints(text, text + 32, v.x);
-    *at++ = ',';
-    at = writePoints(at, at + 32, v.y);
-    piece.text(std::string_view(text, static_cast<size_t>(at - text)));
-}
-
 std::string exportDot(const GraphFile& file) {
     const std::vector<Vertex>& list = file.vertices;
     std::string out;
@@ -136,7 +123,7 @@ std::string exportDot(const GraphFile& file) {
     for (size_t i = 0; i < list.size(); ++i) {
         Piece piece;
         piece.number(static_cast<int64_t>(i)).text(" [pos=\"");
-        appendPos(piece, list[i]);
+        piece.points(list[i].x).text(",").points(list[i].y);
         piece.text(static_cast<int64_t>(i) == file.selectedVertex ? "\", fillcolor=red];\n"
                                                                   : "\"];\n");
         piece.appendTo(out);

@@ -102,15 +102,6 @@ std::string chooseFormat(Options& options) {
     return "";
 }
 
-// Returns the usage error of an OUTPUT that would replace the INPUT file itself,
-// "" when there is none.
-std::string checkOutputIsNotInput(const Options& options) {
-    if (!toStandardOutput(options) && options.input != "-" &&
-        isSameFile(options.input, options.output))
-        return "OUTPUT " + options.output + " is the INPUT file; name another";
-    return "";
-}
-
 // Reads and checks the input, reporting a refusal on standard error.
 bool readInput(const std::string& input, GraphFile& file) {
     if (input != "-")
@@ -137,7 +128,7 @@ int main(int argc, char** argv) {
     if (error.empty())
         error = chooseFormat(options);
     if (error.empty())
-        error = checkOutputIsNotInput(options);
+        error = outputIsInputError(options.input, options.output);
     if (!error.empty()) {
         reportUsageError(programText, error);
         return usageError;
@@ -148,6 +139,5 @@ int main(int argc, char** argv) {
     std::string text = exportGraph(file, options.format);
     if (options.standalone)
         text = standaloneDocument(text);
-    const std::string path = toStandardOutput(options) ? "" : options.output;
-    return writeOutput(programName, path, text) ? exported : failed;
+    return writeOutput(programName, options.output, text) ? exported : failed;
 }

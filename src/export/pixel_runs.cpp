@@ -4,12 +4,6 @@
 #include <climits>
 #include <cmath>
 
-// Rounds towards minus infinity; divisor is positive.
-static int64_t floorDivide(int64_t dividend, int64_t divisor) {
-    const int64_t quotient = dividend / divisor;
-    return quotient * divisor > dividend ? quotient - 1 : quotient;
-}
-
 // ---- The window's GL ----
 
 using Clip = std::array<float, 4>; // x, y, z, w of a vertex in clip space
@@ -38,7 +32,7 @@ static float planeDistance(const Clip& v, unsigned side) {
 // the GL's clipper computes it: without a fused multiply-add, unlike the vertex
 // code that places unclipped vertices.
 static PixelPoint clippedEnd(float t, const Clip& out, const Clip& in) {
-    const float half = static_cast<float>(windowSide / 2);
+    const float half = static_cast<float>(windowPixels / 2);
     Clip p{};
     for (size_t i = 0; i < 4; ++i)
         p[i] = out[i] + t * (in[i] - out[i]);
@@ -129,9 +123,9 @@ std::vector<PixelRun> quadPixels(const std::array<SubpixelPoint, 4>& quad) {
     }
     const int64_t step = subpixelsPerPixel;
     const int64_t firstColumn = std::max<int64_t>(floorDivide(left + step - 1, step), 0);
-    const int64_t lastColumn = std::min(floorDivide(right + step - 1, step) - 1, windowSide - 1);
+    const int64_t lastColumn = std::min(floorDivide(right + step - 1, step) - 1, windowPixels - 1);
     const int64_t firstRow = std::max<int64_t>(floorDivide(top + step, step), 0);
-    const int64_t lastRow = std::min(floorDivide(bottom + step, step) - 1, windowSide - 1);
+    const int64_t lastRow = std::min(floorDivide(bottom + step, step) - 1, windowPixels - 1);
 
     // Each side's edge function is positive inside; a pixel centre on a left or
     // bottom side counts as inside.
@@ -200,11 +194,11 @@ std::vector<PixelRun> crispPathPixels(const std::vector<std::vector<FixedPoint>>
     // Spans are kept within the path's extents, rounded out to whole pixels.
     const int64_t step = subpixelsPerPixel;
     const int64_t minColumn = std::max<int64_t>(floorDivide(left, step), 0);
-    const int64_t endColumn = std::min(-floorDivide(-right, step), windowSide);
+    const int64_t endColumn = std::min(-floorDivide(-right, step), windowPixels);
 
     std::vector<PixelRun> runs;
     std::vector<std::pair<int64_t, int>> crossings; // (x, direction) on the current row
-    const int64_t lastRow = std::min(roundHalfDown(bottom), windowSide - 1);
+    const int64_t lastRow = std::min(roundHalfDown(bottom), windowPixels - 1);
     for (int64_t row = std::max<int64_t>(roundHalfDown(top), 0); row <= lastRow; ++row) {
         crossings.clear();
         // An edge takes part in the rows whose centre it spans, top included,

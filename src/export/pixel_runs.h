@@ -12,7 +12,11 @@
 #include <optional>
 #include <vector>
 
-inline constexpr int64_t windowSide = 400; // the window's and the picture's side, in pixels
+// Returns dividend / divisor rounded towards minus infinity; divisor is positive.
+inline int64_t floorDivide(int64_t dividend, int64_t divisor) {
+    const int64_t quotient = dividend / divisor;
+    return quotient * divisor > dividend ? quotient - 1 : quotient;
+}
 
 // Columns first to end - 1 of one row of pixels.
 struct PixelRun {

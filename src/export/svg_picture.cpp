@@ -183,12 +183,6 @@ std::string polygonPath(const std::vector<FixedPoint>& polygon) {
     return path;
 }
 
-// Rounds towards minus infinity; divisor is positive.
-int64_t floorDivide(int64_t dividend, int64_t divisor) {
-    const int64_t quotient = dividend / divisor;
-    return quotient * divisor > dividend ? quotient - 1 : quotient;
-}
-
 // Cuts polygon to the side of the line where coordinate axis is at least limit
 // times sign; new corners are rounded to whole subpixels.
 std::vector<FixedPoint> cutPolygon(const std::vector<FixedPoint>& polygon, bool xAxis, int64_t sign,
@@ -215,7 +209,7 @@ std::vector<FixedPoint> cutPolygon(const std::vector<FixedPoint>& polygon, bool 
 
 // Cuts polygon to the picture, so that cairo needs no clipping of its own.
 std::vector<FixedPoint> cutToPicture(std::vector<FixedPoint> polygon) {
-    const int64_t side = windowSide * subpixelsPerPixel;
+    const int64_t side = windowPixels * subpixelsPerPixel;
     polygon = cutPolygon(polygon, true, 1, 0);
     polygon = cutPolygon(polygon, true, -1, -side);
     polygon = cutPolygon(polygon, false, 1, 0);
@@ -315,8 +309,8 @@ std::string exportSvg(const GraphFile& file) {
     SquareWriter squares(out);
     for (size_t i = 0; i < list.size(); ++i) {
         const auto corner = pointSquare(glWindowPixels(list[i].x, list[i].y));
-        if (corner[0] <= -pointSizePixels || corner[0] >= windowSide ||
-            corner[1] <= -pointSizePixels || corner[1] >= windowSide)
+        if (corner[0] <= -pointSizePixels || corner[0] >= windowPixels ||
+            corner[1] <= -pointSizePixels || corner[1] >= windowPixels)
             continue;
         squares.square(static_cast<int64_t>(i) == file.selectedVertex ? red : black, corner);
     }

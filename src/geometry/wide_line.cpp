@@ -4,15 +4,15 @@
 #include <limits>
 #include <utility>
 
-// The window's size in pixels, the same both ways.
-static constexpr double windowPixels = 400;
+// Half the window's side, in pixels.
+static constexpr double halfWindow = windowPixels / 2;
 
 PixelPoint toWindowPixels(double x, double y) {
-    return {(x + 1) * windowPixels / 2, (1 - y) * windowPixels / 2};
+    return {(x + 1) * halfWindow, (1 - y) * halfWindow};
 }
 
 std::array<double, 2> fromWindowPixels(PixelPoint p) {
-    return {p.x / (windowPixels / 2) - 1, 1 - p.y / (windowPixels / 2)};
+    return {p.x / halfWindow - 1, 1 - p.y / halfWindow};
 }
 
 float glFloat(double value) {
@@ -22,14 +22,8 @@ float glFloat(double value) {
 }
 
 PixelPoint glWindowPixels(double x, double y) {
-    const float half = static_cast<float>(windowPixels / 2);
+    const float half = static_cast<float>(halfWindow);
     return {std::fma(glFloat(x), half, half), std::fma(glFloat(y), -half, half)};
-}
-
-bool runsAcross(PixelPoint a, PixelPoint b) {
-    const float dx = glFloat(a.x) - glFloat(b.x);
-    const float dy = glFloat(a.y) - glFloat(b.y);
-    return std::abs(dx) >= std::abs(dy);
 }
 
 // Rounds a float position to the subpixel grid as the GL does: to the nearest
@@ -208,7 +202,8 @@ std::array<SubpixelPoint, 4> wideLineQuad(PixelPoint a, PixelPoint b) {
         const SubpixelPoint start{snap(l.x1 - 0.5f), snap(l.y1 - 0.5f)};
         return {{start, start, start, start}};
     }
-    return runsAcross(a, b) ? acrossQuad(l) : downQuad(l);
+    // A line running at least as far across as down is widened vertically.
+    return std::abs(dx) >= std::abs(dy) ? acrossQuad(l) : downQuad(l);
 }
 
 std::array<PixelPoint, 4> wideLineCorners(PixelPoint a, PixelPoint b) {

@@ -28,6 +28,7 @@ struct SubpixelPoint {
     int64_t y; // subpixels below the top left pixel's centre
 };
 
+inline constexpr int64_t windowPixels = 400; // the window's side, both ways, in pixels
 inline constexpr double lineWidthPixels = 2; // the width of every edge, in pixels
 inline constexpr int pointSizePixels = 4;    // the side of every vertex's square, in pixels
 inline constexpr int64_t subpixelsPerPixel = 256;
@@ -49,11 +50,6 @@ float glFloat(double value);
 // one rounding (a fused multiply-add, as the GL's vertex code does on any CPU
 // that has one). The result is a pair of floats, close to toWindowPixels(x, y).
 PixelPoint glWindowPixels(double x, double y);
-
-// Tells whether segment a-b (window positions as floats, as glWindowPixels
-// gives them) runs at least as far across as down, so that GL widens it
-// vertically rather than horizontally; compared in float, as the GL does.
-bool runsAcross(PixelPoint a, PixelPoint b);
 
 // Returns the corners, in order around it, of the parallelogram the GL fills
 // for a line of lineWidthPixels from a to b (window positions as floats, as

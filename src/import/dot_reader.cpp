@@ -6,11 +6,8 @@
 #include "import/graphviz_messages.h"
 #include "import/readers.h"
 
-#include <cgraph.h>
-
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <tuple>
 #include <unordered_map>
 
@@ -20,16 +17,6 @@
 extern "C" void aglexbad(void);
 
 namespace {
-
-// cgraph's functions take names as char*, but never change them.
-char* name(const char* text) {
-    return const_cast<char*>(text);
-}
-
-struct GraphClose {
-    void operator()(Agraph_t* g) const { agclose(g); }
-};
-using GraphHandle = std::unique_ptr<Agraph_t, GraphClose>;
 
 // The line of the first NUL byte in text (Graphviz reads text only up to it).
 size_t lineOfNul(const std::string& text) {
@@ -81,7 +68,7 @@ bool readPos(std::string_view pos, Frame frame, Vertex& v, bool& placed, std::st
 FileStatus readSelection(Agraph_t* g, ImportedGraph& graph) {
     Agsym_t* symbols[3] = {};
     for (size_t i = 0; i < 3; ++i) {
-        symbols[i] = agattr(g, AGRAPH, name(selectionNames[i]), nullptr);
+        symbols[i] = agattr(g, AGRAPH, graphvizText(selectionNames[i]), nullptr);
         if (symbols[i] == nullptr)
             return {};
     }
@@ -100,7 +87,7 @@ FileStatus readSelection(Agraph_t* g, ImportedGraph& graph) {
 // Takes g's nodes in the order the file first names them, with their positions.
 FileStatus readNodes(Agraph_t* g, ImportedGraph& graph,
                      std::unordered_map<Agnode_t*, int32_t>& numbers) {
-    Agsym_t* const pos = agattr(g, AGNODE, name("pos"), nullptr);
+    Agsym_t* const pos = agattr(g, AGNODE, graphvizText("pos"), nullptr);
     for (Agnode_t* n = agfstnode(g); n != nullptr; n = agnxtnode(g, n)) {
         numbers.emplace(n, static_cast<int32_t>(graph.vertices.size()));
         graph.vertices.emplace_back(0, 0);
@@ -110,8 +97,6 @@ FileStatus readNodes(Agraph_t* g, ImportedGraph& graph,
             !readPos(agxget(n, pos), graph.frame, graph.vertices.back(), placed, why))
             return {false, "node " + quote(agnameof(n)) + ": " + why};
         graph.placed.push_back(placed);
-        if (!placed)
-            graph.vertices.back().x = graph.vertices.back().y = 0;
     }
     return {};
 }
@@ -140,13 +125,7 @@ FileStatus readDot(const std::string& text, ImportedGraph& graph) {
     aglexbad();
     agsetfile(nullptr);
     const GraphHandle g(agmemread(text.c_str()));
-    FileStatus status;
-    for (GraphvizMessages::Message& message : messages.take()) {
-        if (message.error && status.ok)
-            status = {false, message.text};
-        else if (!message.error)
-            graph.warnings.push_back(std::move(message.text));
-    }
+    FileStatus status = messages.takeInto(graph.warnings);
     if (status.ok && g == nullptr)
         status = {false, "no graph found"};
     if (!status.ok)

@@ -53,10 +53,7 @@ void GexfReader::startElement(std::string_view, std::string_view name, const cha
         openNodes.push_back(vertexOf(builder, attributes, "id", "a node"));
     } else if (name == "edge" && parent() == Element::edges) {
         element = Element::edge;
-        const int32_t source = vertexOf(builder, attributes, "source", "an edge");
-        const int32_t target = source < 0 ? -1 : vertexOf(builder, attributes, "target", "an edge");
-        if (target >= 0)
-            builder.addEdge(source, target);
+        addEdge(builder, attributes);
     } else if (name == "position" && parent() == Element::node) {
         readPosition(attributes);
     }

@@ -50,7 +50,6 @@ class GraphmlReader : public XmlReader {
     Element parent() const { return open.empty() ? Element::other : open.back(); }
     void startKey(const char** attributes);
     void startNode(const char** attributes);
-    void startEdge(const char** attributes);
     void startData(const char** attributes);
     void readGeometry(const char** attributes);
     void endKeyDefault();
@@ -103,7 +102,7 @@ void GraphmlReader::startElement(std::string_view space, std::string_view name,
         startNode(attributes);
     } else if (ours && name == "edge" && parent() == Element::graph) {
         element = Element::edge;
-        startEdge(attributes);
+        addEdge(builder, attributes);
     } else if (ours && name == "hyperedge") {
         refuse("hyperedges cannot be held in a graph file");
     } else if (ours && name == "data") {
@@ -180,13 +179,6 @@ void GraphmlReader::endKeyDefault() {
     else if (key.role == Role::selection && !readVertexNumber(collected, vertex))
         refuse(std::string("the default ") + quote(collected) + " of " +
                selectionNames[key.selection] + " is not a vertex number");
-}
-
-void GraphmlReader::startEdge(const char** attributes) {
-    const int32_t source = vertexOf(builder, attributes, "source", "an edge");
-    const int32_t target = source < 0 ? -1 : vertexOf(builder, attributes, "target", "an edge");
-    if (target >= 0)
-        builder.addEdge(source, target);
 }
 
 void GraphmlReader::startData(const char** attributes) {

@@ -1,7 +1,6 @@
 #include "import/graphviz_messages.h"
 
 #include <cctype>
-#include <cgraph.h>
 
 // The collector in place; nullptr when Graphviz prints its own messages.
 static GraphvizMessages* collector = nullptr;
@@ -17,13 +16,21 @@ GraphvizMessages::~GraphvizMessages() {
     collector = nullptr;
 }
 
-std::vector<GraphvizMessages::Message> GraphvizMessages::take() {
+FileStatus GraphvizMessages::takeInto(std::vector<std::string>& warnings,
+                                      const std::string& errorPrefix,
+                                      const std::string& warningPrefix) {
     if (!pending.empty())
         addLine(std::move(pending));
     pending.clear();
-    std::vector<Message> taken;
-    taken.swap(messages);
-    return taken;
+    FileStatus status;
+    for (Message& message : messages) {
+        if (message.error && status.ok)
+            status = {false, errorPrefix + message.text};
+        else if (!message.error)
+            warnings.push_back(warningPrefix + message.text);
+    }
+    messages.clear();
+    return status;
 }
 
 // agerr hands a report over in pieces: "Error" or "Warning", ": ", then the

@@ -18,13 +18,7 @@ bool importFormatNamed(const std::string& name, ImportFormat& format) {
         {"gexf", ImportFormat::gexf},
         {"dot", ImportFormat::dot},
         {"edgelist", ImportFormat::edgelist}};
-    for (const auto& [known, named] : names) {
-        if (name == known) {
-            format = named;
-            return true;
-        }
-    }
-    return false;
+    return findNamed(names, name, format);
 }
 
 bool importFormatOfFileName(const std::string& fileName, ImportFormat& format) {
@@ -209,4 +203,12 @@ std::string quote(std::string_view text) {
         quoted += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
     }
     return quoted + "\"";
+}
+
+void moveIntoGraphFile(ImportedGraph& graph, GraphFile& file) {
+    file.vertices.swap(graph.vertices);
+    graph.vertices.clear();
+    file.selectedVertex = graph.selectedVertex;
+    file.selectedEdgeTarget = graph.selectedEdgeTarget;
+    file.linkTarget = graph.linkTarget;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "io/file_system.h"
+#include "io/graph_file.h"
 #include "model/graph.h"
 
 #include <string>
@@ -46,3 +47,7 @@ struct ImportedGraph {
 // finite number and what the graph file cannot hold. Returns the outcome; a
 // refusal's reason starts with "line N: " where the line is known.
 FileStatus readImport(const std::string& text, ImportFormat format, ImportedGraph& graph);
+
+// Moves graph's vertices and selection into file, as they are; graph's vertices
+// are left empty.
+void moveIntoGraphFile(ImportedGraph& graph, GraphFile& file);

@@ -1,5 +1,6 @@
 #include "import/layout.h"
 
+#include "companion/command_line.h"
 #include "import/graphviz_messages.h"
 #include "import/graphviz_plugins.h"
 #include "import/placement.h"
@@ -32,16 +33,8 @@ const char* engineName(LayoutEngine engine) {
 constexpr double pointsPerUnit = 200;
 constexpr double pointsPerInch = 72;
 
-// cgraph's functions take names and values as char*, but never change them.
-char* text(const char* value) {
-    return const_cast<char*>(value);
-}
-
 struct ContextFree {
     void operator()(GVC_t* context) const { gvFreeContext(context); }
-};
-struct GraphClose {
-    void operator()(Agraph_t* g) const { agclose(g); }
 };
 
 // What Graphviz is asked to lay out: the vertices, pinned ones at their place.
@@ -62,51 +55,54 @@ bool finitePositions(const std::vector<Vertex>& list) {
 // Makes the Graphviz graph of the vertices in list: node i is vertex i, one
 // edge per entry.
 Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& request) {
-    Agraph_t* const g = agopen(text("ruvo"), Agdirected, nullptr);
+    Agraph_t* const g = agopen(graphvizText("ruvo"), Agdirected, nullptr);
     // No edge is drawn, so none is routed; random starts have a fixed seed.
-    agattr(g, AGRAPH, text("splines"), text(""));
+    agattr(g, AGRAPH, graphvizText("splines"), graphvizText(""));
     // Overlaps are removed by vpsc, which every build of Graphviz has and which
     // moves vertices least. What overlap=false means depends on the build: prism
     // needs a triangulation library, without which Graphviz falls back to
     // Voronoi, which spreads a drawing far apart and, from one layout to the next
     // in a process, keeps a flag that changes the result.
-    agattr(g, AGRAPH, text("overlap"), text(request.removeOverlaps ? "vpsc" : "true"));
-    agattr(g, AGRAPH, text("start"), text("1"));
+    agattr(g, AGRAPH, graphvizText("overlap"),
+           graphvizText(request.removeOverlaps ? "vpsc" : "true"));
+    agattr(g, AGRAPH, graphvizText("start"), graphvizText("1"));
     if (request.anyPinned) {
         // Pinned positions are given in points, which neato and fdp would
         // otherwise take for inches.
-        agattr(g, AGRAPH, text("inputscale"), text("72"));
+        agattr(g, AGRAPH, graphvizText("inputscale"), graphvizText("72"));
         // neato's stress majorization solves for pinned nodes as for the others
         // and then keeps them where they were, so the rest ends up offset from
         // them; Kamada-Kawai's springs pull on the pinned ones as they are. Parts
         // of the graph with no pinned vertex are packed beside the rest rather
         // than pushed out as far as the graph is wide.
-        agattr(g, AGRAPH, text("mode"), text("KK"));
-        agattr(g, AGRAPH, text("pack"), text("true"));
+        agattr(g, AGRAPH, graphvizText("mode"), graphvizText("KK"));
+        agattr(g, AGRAPH, graphvizText("pack"), graphvizText("true"));
     }
     const std::string size = std::to_string(request.nodeInches);
-    agattr(g, AGNODE, text("shape"), text("box"));
-    agattr(g, AGNODE, text("fixedsize"), text("true"));
-    agattr(g, AGNODE, text("label"), text(""));
-    agattr(g, AGNODE, text("width"), text(size.c_str()));
-    agattr(g, AGNODE, text("height"), text(size.c_str()));
-    Agsym_t* const pos = agattr(g, AGNODE, text("pos"), text(""));
-    Agsym_t* const pin = agattr(g, AGNODE, text("pin"), text("false"));
+    agattr(g, AGNODE, graphvizText("shape"), graphvizText("box"));
+    agattr(g, AGNODE, graphvizText("fixedsize"), graphvizText("true"));
+    agattr(g, AGNODE, graphvizText("label"), graphvizText(""));
+    agattr(g, AGNODE, graphvizText("width"), graphvizText(size.c_str()));
+    agattr(g, AGNODE, graphvizText("height"), graphvizText(size.c_str()));
+    Agsym_t* const pos = agattr(g, AGNODE, graphvizText("pos"), graphvizText(""));
+    Agsym_t* const pin = agattr(g, AGNODE, graphvizText("pin"), graphvizText("false"));
     if (request.edgeInches > 0) {
-        agattr(g, AGEDGE, text("len"), text(std::to_string(request.edgeInches).c_str()));
-        agattr(g, AGRAPH, text("K"), text(std::to_string(request.edgeInches).c_str()));
+        agattr(g, AGEDGE, graphvizText("len"),
+               graphvizText(std::to_string(request.edgeInches).c_str()));
+        agattr(g, AGRAPH, graphvizText("K"),
+               graphvizText(std::to_string(request.edgeInches).c_str()));
     }
 
     std::vector<Agnode_t*> nodes;
     nodes.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
-        nodes.push_back(agnode(g, text(std::to_string(i).c_str()), 1));
+        nodes.push_back(agnode(g, graphvizText(std::to_string(i).c_str()), 1));
         if (!request.pinned[i])
             continue;
         const std::string place = std::to_string((list[i].x + 1) * pointsPerUnit) + "," +
                                   std::to_string((list[i].y + 1) * pointsPerUnit) + "!";
-        agxset(nodes.back(), pos, text(place.c_str()));
-        agxset(nodes.back(), pin, text("true"));
+        agxset(nodes.back(), pos, graphvizText(place.c_str()));
+        agxset(nodes.back(), pin, graphvizText("true"));
     }
     for (size_t i = 0; i < list.size(); ++i) {
         for (const int32_t k : list[i].adjacency)
@@ -124,22 +120,17 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
     const std::unique_ptr<GVC_t, ContextFree> context(openGraphviz());
     if (context == nullptr)
         return {false, "Graphviz could not start"};
-    const std::unique_ptr<Agraph_t, GraphClose> g(makeGraph(list, request));
+    const GraphHandle g(makeGraph(list, request));
     // Besides the seed given as start, the engines draw numbers from the C
     // library's rand, which nothing seeds: seeded here, every layout of one graph
     // starts alike, even a second one in the same process.
     std::srand(1);
     const int laidOut = gvLayout(context.get(), g.get(), engineName(request.engine));
-    FileStatus status;
-    for (GraphvizMessages::Message& message : messages.take()) {
-        if (message.error && status.ok)
-            status = {false, "Graphviz's " + std::string(engineName(request.engine)) +
-                                 " failed: " + message.text};
-        else if (!message.error)
-            warnings.push_back(std::string(engineName(request.engine)) + ": " + message.text);
-    }
+    const std::string engine = engineName(request.engine);
+    FileStatus status =
+        messages.takeInto(warnings, "Graphviz's " + engine + " failed: ", engine + ": ");
     if (status.ok && laidOut != 0)
-        status = {false, "Graphviz's " + std::string(engineName(request.engine)) + " failed"};
+        status = {false, "Graphviz's " + engine + " failed"};
     // Graphviz moves the whole drawing to put its corner at the origin, pinned
     // vertices too; moved back by as much, pinned vertices are where they were
     // given and the others where Graphviz put them around them.
@@ -163,8 +154,7 @@ FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
     }
     gvFreeLayout(context.get(), g.get());
     if (status.ok && !finitePositions(list))
-        return {false, "Graphviz's " + std::string(engineName(request.engine)) +
-                           " placed a vertex at no finite position"};
+        return {false, "Graphviz's " + engine + " placed a vertex at no finite position"};
     return status;
 }
 
@@ -176,7 +166,6 @@ FileStatus layOutAround(std::vector<Vertex>& list, LayoutRequest& request,
                         std::vector<std::string>& warnings) {
     constexpr int attempts = 3;
     const double shortest = 2 * vertexSpacing / pointsPerInch;
-    const std::vector<Vertex> start = list;
     const size_t known = warnings.size();
     for (int attempt = 1;; ++attempt) {
         const FileStatus status = runGraphviz(list, request, warnings);
@@ -186,7 +175,6 @@ FileStatus layOutAround(std::vector<Vertex>& list, LayoutRequest& request,
         if (factor >= 1 || attempt == attempts || request.edgeInches <= shortest)
             return status;
         request.edgeInches = std::max(shortest, 0.9 * factor * request.edgeInches);
-        list = start;
         warnings.resize(known);
     }
 }
@@ -231,13 +219,7 @@ FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
 } // namespace
 
 bool layoutEngineNamed(const std::string& name, LayoutEngine& engine) {
-    for (const auto& [known, named] : engines) {
-        if (name == known) {
-            engine = named;
-            return true;
-        }
-    }
-    return false;
+    return findNamed(engines, name, engine);
 }
 
 FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
@@ -256,7 +238,7 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
     if (givenCount == count)
         return {};
 
-    LayoutRequest request{engine, 0, 0, given, givenCount > 0, true};
+    LayoutRequest request{engine, 0, 0, std::move(given), givenCount > 0, true};
     if (givenCount == 0) {
         if (engine == LayoutEngine::keep)
             request.engine = count < largeGraph ? LayoutEngine::neato : LayoutEngine::sfdp;
@@ -276,5 +258,5 @@ FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine) {
             std::max(2 * vertexSpacing, 360 / std::sqrt(static_cast<double>(count))) /
             pointsPerInch;
     }
-    return layOut(list, request, scaled, graph.warnings);
+    return layOut(list, std::move(request), scaled, graph.warnings);
 }

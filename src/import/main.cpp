@@ -122,9 +122,7 @@ std::string checkOptions(Options& options) {
     if (!layoutEngineNamed(options.engineName, options.engine))
         return "unknown layout \"" + options.engineName +
                "\": use keep, neato, fdp, sfdp, circo, twopi or dot";
-    if (options.output != "-" && options.input != "-" && isSameFile(options.input, options.output))
-        return "OUTPUT " + options.output + " is the INPUT file; name another";
-    return "";
+    return outputIsInputError(options.input, options.output);
 }
 
 // Tells whether anything, even a dangling link, has the name path.
@@ -160,10 +158,7 @@ bool importGraph(const Options& options, const std::string& name, GraphFile& fil
         std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
         return false;
     }
-    file.vertices.swap(graph.vertices);
-    file.selectedVertex = graph.selectedVertex;
-    file.selectedEdgeTarget = graph.selectedEdgeTarget;
-    file.linkTarget = graph.linkTarget;
+    moveIntoGraphFile(graph, file);
     const std::string repairs = repairReferences(file);
     if (!repairs.empty())
         std::cerr << programName << ": " << name << " repaired: " << repairs << '\n';
@@ -197,6 +192,5 @@ int main(int argc, char** argv) {
         return failed;
     const std::string text =
         formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
-    return writeOutput(programName, options.output == "-" ? "" : options.output, text) ? imported
-                                                                                       : failed;
+    return writeOutput(programName, options.output, text) ? imported : failed;
 }

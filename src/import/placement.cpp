@@ -9,10 +9,13 @@
 static constexpr double pixel = 2.0 / 400;
 static constexpr double pi = 3.14159265358979323846;
 
-void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which) {
+// The bounding box of the vertices marked in which: its lowest coordinates in
+// low, its highest in high; infinities the wrong way round when none is marked.
+static void boundingBox(const std::vector<Vertex>& list, const std::vector<bool>& which,
+                        double low[2], double high[2]) {
     constexpr double infinity = std::numeric_limits<double>::infinity();
-    double low[2] = {infinity, infinity};
-    double high[2] = {-infinity, -infinity};
+    low[0] = low[1] = infinity;
+    high[0] = high[1] = -infinity;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!which[i])
             continue;
@@ -22,6 +25,12 @@ void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which) {
             high[axis] = std::max(high[axis], position[axis]);
         }
     }
+}
+
+void fitToWindow(std::vector<Vertex>& list, const std::vector<bool>& which) {
+    double low[2];
+    double high[2];
+    boundingBox(list, which, low, high);
     // Halving before subtracting keeps every difference finite for any finite
     // positions: half[] is half the box's side, and every position is within
     // half[] of centre[].
@@ -171,18 +180,9 @@ void relax(std::vector<Vertex>& list, const std::vector<bool>& movable) {
 } // namespace
 
 double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>& fixed) {
-    constexpr double infinity = std::numeric_limits<double>::infinity();
-    double low[2] = {infinity, infinity};
-    double high[2] = {-infinity, -infinity};
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (!fixed[i])
-            continue;
-        const double position[2] = {list[i].x, list[i].y};
-        for (size_t axis = 0; axis < 2; ++axis) {
-            low[axis] = std::min(low[axis], position[axis]);
-            high[axis] = std::max(high[axis], position[axis]);
-        }
-    }
+    double low[2];
+    double high[2];
+    boundingBox(list, fixed, low, high);
     double centre[2];
     for (size_t axis = 0; axis < 2; ++axis)
         centre[axis] = std::clamp(low[axis] / 2 + high[axis] / 2, -limit, limit);

@@ -75,6 +75,13 @@ int32_t XmlReader::vertexOf(GraphBuilder& builder, const char** attributes, cons
     return vertex;
 }
 
+void XmlReader::addEdge(GraphBuilder& builder, const char** attributes) {
+    const int32_t source = vertexOf(builder, attributes, "source", "an edge");
+    const int32_t target = source < 0 ? -1 : vertexOf(builder, attributes, "target", "an edge");
+    if (target >= 0)
+        builder.addEdge(source, target);
+}
+
 void XmlReader::onStart(void* reader, const char* name, const char** attributes) {
     auto* self = static_cast<XmlReader*>(reader);
     const std::string_view full(name);

@@ -42,6 +42,9 @@ class XmlReader {
     // has no such attribute or the graph no room for another vertex.
     int32_t vertexOf(GraphBuilder& builder, const char** attributes, const char* name,
                      const char* element);
+    // Adds to builder the edge from the vertex the attribute "source" names to
+    // the one "target" names, adding either when new; refuses as vertexOf does.
+    void addEdge(GraphBuilder& builder, const char** attributes);
 
   private:
     static void onStart(void* reader, const char* name, const char** attributes);

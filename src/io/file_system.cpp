@@ -68,15 +68,24 @@ static FileStatus readToEnd(FILE* file, std::string& bytes) {
     return {};
 }
 
+// Why what facts describe cannot hold a graph file; nullptr for a regular file
+// or nothing at all.
+static const char* notPlainFile(const FileFacts& facts) {
+    if (facts.directory)
+        return "Is a directory";
+    if (facts.exists && !facts.regular)
+        return "not a regular file";
+    return nullptr;
+}
+
 FileStatus readFileContents(const char* path, std::string& bytes) {
     // Opening a named pipe or a device would block or never end; only a plain
     // file holds a graph. A path that cannot be inspected is left to fopen to
     // explain.
     FileFacts facts;
-    if (inspectFile(path, facts) && facts.directory)
-        return failure("Is a directory");
-    if (facts.exists && !facts.regular && !facts.directory)
-        return failure("not a regular file");
+    inspectFile(path, facts);
+    if (const char* why = notPlainFile(facts))
+        return failure(why);
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return failure(std::strerror(errno));
@@ -182,11 +191,9 @@ FileStatus replaceFileContents(const char* path, std::string_view text) {
     FileFacts facts;
     if (!followLinks(target) || !inspectFile(target, facts))
         return failure(lastSystemError().text);
-    if (facts.directory)
-        return failure("Is a directory");
     // Replacing a device or a pipe would destroy it (a link to /dev/null, say).
-    if (facts.exists && !facts.regular)
-        return failure("not a regular file");
+    if (const char* why = notPlainFile(facts))
+        return failure(why);
     // A rename would replace a file the user may not write; writing in place
     // would be refused, and so is the save.
     if (facts.exists && !facts.writable)

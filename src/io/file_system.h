@@ -1,7 +1,7 @@
 // The few file-system calls the editor makes, behind one portable face. This is
 // the only header through which POSIX or Windows calls are reached; each
 // platform's calls live in a file of their own (file_system_posix.cpp,
-// file_system_windows.cpp).
+// file_system_windows.cpp, file_system_web.cpp).
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 // What the file code asks of the operating system, one implementation per
-// platform: file_system_posix.cpp and file_system_windows.cpp. Only
+// platform: file_system_windows.cpp; file_system_posix.cpp, or in the browser
+// file_system_web.cpp, each with file_system_unistd.cpp for the calls the two
+// share. Only
 // file_system.cpp includes this header. Calls that can fail return false, and
 // lastSystemError() then says why.
 #pragma once
@@ -27,6 +29,11 @@ struct FileFacts {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle noFile = -1;
 
+// The descriptor a FileHandle holds on POSIX systems and in the browser.
+inline int descriptor(FileHandle file) {
+    return static_cast<int>(file);
+}
+
 SystemError lastSystemError();
 
 // The error that the errno value error stands for, in the C library's words.
@@ -36,7 +43,8 @@ SystemError errnoError(int error);
 // link names the file that writing through it would create).
 bool followLinks(std::string& path);
 
-// Fills facts for path; a path that names nothing is not a failure.
+// Fills facts for path, all unset when it cannot be inspected; returns whether
+// it could. A path that names nothing is not a failure.
 bool inspectFile(const std::string& path, FileFacts& facts);
 
 // Creates an empty file in the directory of target, named uniquely for this

@@ -25,12 +25,11 @@ static constexpr Color black{0, 0, 0};
 static constexpr Color red{1, 0, 0};
 static constexpr Color blue{0, 0, 1};
 
-bool chooseEdgeDrawing() {
+void chooseEdgeDrawing() {
     // A GL too old to answer keeps drawing its own lines, as it always has.
     GLfloat widths[2] = {1, static_cast<GLfloat>(lineWidthPixels)};
     glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
     edgesAsTriangles = widths[1] < static_cast<GLfloat>(lineWidthPixels);
-    return edgesAsTriangles;
 }
 
 int edgesDrawnAsTriangles() {
@@ -67,7 +66,7 @@ void drawGraph() {
     glClear(GL_COLOR_BUFFER_BIT);
 
     const auto count = static_cast<int32_t>(vertices.size());
-    glPointSize(4);
+    glPointSize(static_cast<GLfloat>(pointSizePixels));
     glBegin(GL_POINTS);
     for (int32_t i = 0; i < count; ++i) {
         const Vertex& v = vertices[static_cast<size_t>(i)];

@@ -8,9 +8,8 @@ extern const int32_t windowHeight; // the window's height in pixels, fixed at 40
 
 // Asks the current GL how wide it draws lines and settles how drawGraph draws
 // edges: as the GL's own 2-pixel lines, or, where it has none that wide, as two
-// triangles covering the same pixels. Call once the window exists; returns
-// whether edges are drawn as triangles.
-bool chooseEdgeDrawing();
+// triangles covering the same pixels. Call once the window exists.
+void chooseEdgeDrawing();
 
 // Tells the page around the web build how edges are drawn: 1 as triangles, 0 as
 // GL lines. C linkage gives it a name the page can call.

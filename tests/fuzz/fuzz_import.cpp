@@ -141,10 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(withinDrawingSpan(graph), "a scaled drawing leaves its 90 % of the window", input);
     }
     GraphFile file;
-    file.vertices.swap(graph.vertices);
-    file.selectedVertex = graph.selectedVertex;
-    file.selectedEdgeTarget = graph.selectedEdgeTarget;
-    file.linkTarget = graph.linkTarget;
+    moveIntoGraphFile(graph, file);
     repairReferences(file);
     GraphFile reread;
     const std::string written =
