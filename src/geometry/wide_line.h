@@ -4,8 +4,8 @@
 // along the segment and is widened along its minor axis, not a rectangle at
 // right angles to it; its ends are moved so that it starts and stops at the
 // pixels a 1-pixel line would (the diamond-exit rule). The SVG export draws
-// these shapes, and so does the window wherever the GL itself cannot draw wide
-// lines or large points.
+// these shapes, and the window draws the lines as triangles wherever the GL
+// itself cannot draw them 2 pixels wide.
 //
 // The GL computes in single precision and snaps corners to a grid of 1/256 of a
 // pixel; the functions below do the same arithmetic in the same order, so their
