@@ -645,8 +645,9 @@ TEST_F(RuvoWindow, DrawsTheSelectedVertexRedAndTheSelectedEdgeBlueAmongBlackOnes
                f.has(140, 320, kBlack) && !f.has(140, 320, kRed);
     }));
     const char* picture = std::getenv("RUVO_WINDOW_PICTURE");
-    if (picture != nullptr && *picture != '\0')
+    if (picture != nullptr && *picture != '\0') {
         EXPECT_TRUE(grab().writePng(picture)) << "cannot write " << picture;
+    }
 }
 
 TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
