@@ -86,9 +86,14 @@ class ConsoleBuffer : public std::streambuf {
         const std::wstring wide = widen(std::string_view(pending_).substr(0, whole));
         pending_.erase(0, whole);
         for (size_t done = 0; done < wide.size();) {
+            // Older consoles take a few thousand characters a call; a pair of
+            // surrogates stays together.
+            size_t chunk = std::min<size_t>(wide.size() - done, 8192);
+            if (done + chunk < wide.size() && IS_HIGH_SURROGATE(wide[done + chunk - 1]))
+                --chunk;
             DWORD written = 0;
-            const auto chunk = static_cast<DWORD>(std::min<size_t>(wide.size() - done, 1u << 14));
-            if (!WriteConsoleW(console_, wide.data() + done, chunk, &written, nullptr) ||
+            if (!WriteConsoleW(console_, wide.data() + done, static_cast<DWORD>(chunk), &written,
+                               nullptr) ||
                 written == 0)
                 return 0;
             done += written;
@@ -101,7 +106,7 @@ class ConsoleBuffer : public std::streambuf {
     std::string pending_; // the start of a character whose end is still to come; "" when none
 };
 
-// Gives stream a ConsoleBuffer when the standard handle which is a console.
+// Gives stream a ConsoleBuffer when its standard handle, which, is a console.
 static void showOnConsole(std::ostream& stream, DWORD which) {
     const HANDLE handle = GetStdHandle(which);
     DWORD mode = 0;

@@ -6,6 +6,8 @@
 // RUVO_E2E_COMMAND runs another build instead, for instance
 // "wine /path/to/ruvo.exe": a Windows build writes its trace and its file with
 // CR LF line ends, and Wine takes longer to open the window.
+#include "../file_names.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -657,11 +659,6 @@ TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
 
 // ---- File names in every language ----
 namespace {
-
-// Names in scripts that a Western Windows' ANSI code page lacks (Chinese, Greek,
-// Cyrillic, an emoji outside the Basic Multilingual Plane) and in one it has
-// (accented Latin), each played through every program.
-const char* const fileNames[] = {"图表", "γράφημα", "граф", "grafo-ñandú-été", "🦉owl"};
 
 const char* const twoVertexFile = "-1\n-1\n-1\n2\n-0.500000 0.000000 0\n0.500000 0.000000 0\n";
 
