@@ -20,9 +20,9 @@ struct FileStatus {
 void ignoreOutputSignals();
 
 // Returns the program's command-line arguments, the program's own name first, as
-// UTF-8 text. On Windows argv holds them in the ANSI code page, which turns every
-// character it lacks into '?', so they are read again from the system's own wide
-// command line; elsewhere they are argv's bytes.
+// UTF-8 text. On Windows argv holds them in the ANSI code page, where a character
+// it lacks has become '?' or a look-alike, so they are read again from the
+// system's own wide command line; elsewhere they are argv's bytes.
 std::vector<std::string> programArguments(int argc, char** argv);
 
 // Makes the UTF-8 text written to std::cout and std::cerr show as written on a
