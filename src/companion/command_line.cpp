@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <iostream>
 
+// File names are UTF-8 text, which std::filesystem takes as such only through
+// u8path: on Windows a path made from a plain string takes each byte for a
+// character.
+using std::filesystem::u8path;
+
 bool printHelpOrVersion(const ProgramText& program, bool help, bool version) {
     if (help)
         std::cout << program.usageLine << program.helpText;
@@ -20,7 +25,7 @@ void reportUsageError(const ProgramText& program, const std::string& error) {
 }
 
 std::string lowerCaseExtension(const std::string& fileName) {
-    std::string extension = std::filesystem::path(fileName).extension().string();
+    std::string extension = u8path(fileName).extension().u8string();
     if (!extension.empty())
         extension.erase(0, 1);
     for (char& c : extension)
@@ -28,20 +33,21 @@ std::string lowerCaseExtension(const std::string& fileName) {
     return extension;
 }
 
-bool takeOptionValue(int argc, char** argv, int& i, std::string& value) {
-    if (argv[i][2] != '\0') {
-        value = argv[i] + 2;
+bool takeOptionValue(const std::vector<std::string>& arguments, size_t& i, std::string& value) {
+    if (arguments[i].size() > 2) {
+        value = arguments[i].substr(2);
         return true;
     }
-    if (i + 1 >= argc)
+    if (i + 1 >= arguments.size())
         return false;
-    value = argv[++i];
+    value = arguments[++i];
     return true;
 }
 
 std::string outputIsInputError(const std::string& input, const std::string& output) {
     std::error_code unknown;
-    if (input == "-" || output == "-" || !std::filesystem::equivalent(input, output, unknown))
+    if (input == "-" || output == "-" ||
+        !std::filesystem::equivalent(u8path(input), u8path(output), unknown))
         return "";
     return "OUTPUT " + output + " is the INPUT file; name another";
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <utility>
+#include <vector>
 
 // What a companion program says about itself.
 struct ProgramText {
@@ -37,13 +38,13 @@ bool findNamed(const std::pair<const char*, Value> (&table)[count], const std::s
     return false;
 }
 
-// Returns the extension of the last component of fileName without its dot, in
-// lower case; "" when it has none.
+// Returns the extension of the last component of fileName, UTF-8 text like
+// every file name here, without its dot, in lower case; "" when it has none.
 std::string lowerCaseExtension(const std::string& fileName);
 
-// Takes the value of the short option argv[i] from "-xVALUE" or from the next
-// argument, moving i past what it used. Returns false when there is no value.
-bool takeOptionValue(int argc, char** argv, int& i, std::string& value);
+// Takes the value of the short option arguments[i] from "-xVALUE" or from the
+// next argument, moving i past what it used. Returns false when there is no value.
+bool takeOptionValue(const std::vector<std::string>& arguments, size_t& i, std::string& value);
 
 // Returns the usage error of an OUTPUT that is the INPUT file itself (the same
 // name, a link, another path to it), which writing would replace; "" when there

@@ -7,6 +7,7 @@
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 #ifndef RUVO_VERSION
 #define RUVO_VERSION "unknown"
@@ -51,11 +52,11 @@ struct Options {
 };
 
 // Reads the arguments into options; returns the usage error, "" when there is none.
-std::string parseArguments(int argc, char** argv, Options& options) {
+std::string parseArguments(const std::vector<std::string>& arguments, Options& options) {
     bool inputGiven = false;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
         const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         if (option && arg == "--") {
             optionsEnded = true;
@@ -66,10 +67,10 @@ std::string parseArguments(int argc, char** argv, Options& options) {
         } else if (option && arg == "--standalone") {
             options.standalone = true;
         } else if (option && arg.compare(0, 2, "-f") == 0) {
-            if (!takeOptionValue(argc, argv, i, options.formatName))
+            if (!takeOptionValue(arguments, i, options.formatName))
                 return "-f needs a format: svg, dot, graphml or tikz";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
-            if (!takeOptionValue(argc, argv, i, options.output) || options.output.empty())
+            if (!takeOptionValue(arguments, i, options.output) || options.output.empty())
                 return "-o needs a file name";
         } else if (option) {
             return "unknown option " + arg;
@@ -121,8 +122,9 @@ int main(int argc, char** argv) {
     // A file-size limit must fail the write, not kill the program with the
     // temporary of -o left behind.
     ignoreOutputSignals();
+    showUtf8OnConsoles();
     Options options;
-    std::string error = parseArguments(argc, argv, options);
+    std::string error = parseArguments(programArguments(argc, argv), options);
     if (error.empty() && printHelpOrVersion(programText, options.help, options.version))
         return exported;
     if (error.empty())

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #ifndef RUVO_VERSION
 #define RUVO_VERSION "unknown"
@@ -58,24 +59,24 @@ struct Options {
 };
 
 // Takes the value of --layout from "--layout=ENGINE" or from the next argument.
-bool takeLayout(int argc, char** argv, int& i, std::string& value) {
-    const std::string arg = argv[i];
+bool takeLayout(const std::vector<std::string>& arguments, size_t& i, std::string& value) {
+    const std::string& arg = arguments[i];
     if (arg.size() > 8) {
         value = arg.substr(9);
         return !value.empty();
     }
-    if (i + 1 >= argc)
+    if (i + 1 >= arguments.size())
         return false;
-    value = argv[++i];
+    value = arguments[++i];
     return true;
 }
 
 // Reads the arguments into options; returns the usage error, "" when there is none.
-std::string parseArguments(int argc, char** argv, Options& options) {
+std::string parseArguments(const std::vector<std::string>& arguments, Options& options) {
     bool inputGiven = false;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
         const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         if (option && arg == "--") {
             optionsEnded = true;
@@ -86,13 +87,13 @@ std::string parseArguments(int argc, char** argv, Options& options) {
         } else if (option && arg == "--force") {
             options.force = true;
         } else if (option && (arg == "--layout" || arg.compare(0, 9, "--layout=") == 0)) {
-            if (!takeLayout(argc, argv, i, options.engineName))
+            if (!takeLayout(arguments, i, options.engineName))
                 return "--layout needs an engine: keep, neato, fdp, sfdp, circo, twopi or dot";
         } else if (option && arg.compare(0, 2, "-f") == 0) {
-            if (!takeOptionValue(argc, argv, i, options.formatName))
+            if (!takeOptionValue(arguments, i, options.formatName))
                 return "-f needs a format: graphml, gexf, dot or edgelist";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
-            if (!takeOptionValue(argc, argv, i, options.output) || options.output.empty())
+            if (!takeOptionValue(arguments, i, options.output) || options.output.empty())
                 return "-o needs a file name";
         } else if (option) {
             return "unknown option " + arg;
@@ -128,7 +129,8 @@ std::string checkOptions(Options& options) {
 // Tells whether anything, even a dangling link, has the name path.
 bool nameTaken(const std::string& path) {
     std::error_code unknown;
-    return std::filesystem::symlink_status(path, unknown).type() !=
+    // u8path, as the name is UTF-8 text (see command_line.cpp).
+    return std::filesystem::symlink_status(std::filesystem::u8path(path), unknown).type() !=
            std::filesystem::file_type::not_found;
 }
 
@@ -171,8 +173,9 @@ int main(int argc, char** argv) {
     // A file-size limit must fail the write, not kill the program with the
     // temporary of the output left behind.
     ignoreOutputSignals();
+    showUtf8OnConsoles();
     Options options;
-    std::string error = parseArguments(argc, argv, options);
+    std::string error = parseArguments(programArguments(argc, argv), options);
     if (error.empty() && printHelpOrVersion(programText, options.help, options.version))
         return imported;
     if (error.empty())

@@ -80,13 +80,13 @@ static const char* notPlainFile(const FileFacts& facts) {
 
 FileStatus readFileContents(const char* path, std::string& bytes) {
     // Opening a named pipe or a device would block or never end; only a plain
-    // file holds a graph. A path that cannot be inspected is left to fopen to
-    // explain.
+    // file holds a graph. A path that cannot be inspected is left to the open
+    // to explain.
     FileFacts facts;
     inspectFile(path, facts);
     if (const char* why = notPlainFile(facts))
         return failure(why);
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openToRead(path);
     if (!file)
         return failure(std::strerror(errno));
     const FileStatus status = readToEnd(file, bytes);

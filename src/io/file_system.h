@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Outcome of reading, parsing or writing a file.
 struct FileStatus {
@@ -17,6 +18,18 @@ struct FileStatus {
 // instead of ending the process (SIGXFSZ and SIGPIPE are ignored); call it once
 // at start-up. Does nothing on Windows, which has neither signal.
 void ignoreOutputSignals();
+
+// Returns the program's command-line arguments, the program's own name first, as
+// UTF-8 text. On Windows argv holds them in the ANSI code page, where a character
+// it lacks has become '?' or a look-alike, so they are read again from the
+// system's own wide command line; elsewhere they are argv's bytes.
+std::vector<std::string> programArguments(int argc, char** argv);
+
+// Makes the UTF-8 text written to std::cout and std::cerr show as written on a
+// Windows console, where it goes out in the console's own wide characters; a
+// stream redirected to a file or a pipe, and every stream elsewhere, still gets
+// the UTF-8 bytes. Call it once at start-up, before writing to either stream.
+void showUtf8OnConsoles();
 
 // Reads the whole file at path into bytes, unchanged (no line-end translation).
 // Returns a failed status, with bytes unspecified, if the file cannot be read.

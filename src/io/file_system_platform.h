@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,10 @@ SystemError lastSystemError();
 
 // The error that the errno value error stands for, in the C library's words.
 SystemError errnoError(int error);
+
+// Opens the file at path for reading bytes, as fopen does with "rb"; nullptr,
+// with errno set, when it cannot.
+FILE* openToRead(const std::string& path);
 
 // Replaces path with the file its symbolic links finally name (a dangling
 // link names the file that writing through it would create).

@@ -10,8 +10,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return {argv, argv + argc};
+}
+
+// A terminal shows the bytes of UTF-8 text as they are.
+void showUtf8OnConsoles() {}
+
 SystemError lastSystemError() {
     return errnoError(errno);
+}
+
+FILE* openToRead(const std::string& path) {
+    return std::fopen(path.c_str(), "rb");
 }
 
 bool followLinks(std::string& path) {

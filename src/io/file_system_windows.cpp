@@ -1,23 +1,138 @@
-// The file code's system calls on Windows.
+// The file code's system calls on Windows. Paths, arguments and messages are
+// UTF-8 everywhere else; here they meet the system's wide (UTF-16) calls, which
+// take every name Windows allows, where the ANSI ones (CreateFileA, fopen, main's
+// argv) lose each character the ANSI code page lacks. The manifest that makes
+// UTF-8 the ANSI code page would do the same with less, but only from Windows 10
+// version 1903 on.
 #include "io/file_system.h"
 #include "io/file_system_platform.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
+#include <streambuf>
 #include <string>
 
 #include <windows.h>
+
+#include <shellapi.h>
+
+// The UTF-16 text of the UTF-8 text; a malformed sequence becomes U+FFFD.
+static std::wstring widen(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+// The UTF-8 text of the UTF-16 text; a lone surrogate becomes U+FFFD.
+static std::string narrow(std::wstring_view wide) {
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    std::string text(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr,
+                                                             0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), static_cast<int>(text.size()),
+                        nullptr, nullptr);
+    return text;
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return {argv, argv + argc};
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(narrow(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+// The length of text's longest start that does not end inside a UTF-8 sequence.
+static size_t wholeCharacters(std::string_view text) {
+    for (size_t back = 1; back <= std::min<size_t>(4, text.size()); ++back) {
+        const auto code = static_cast<unsigned char>(text[text.size() - back]);
+        if ((code & 0xC0) == 0x80)
+            continue; // a continuation byte: its sequence started earlier
+        const size_t length = code >= 0xF0 ? 4 : code >= 0xE0 ? 3 : code >= 0xC0 ? 2 : 1;
+        return length > back ? text.size() - back : text.size();
+    }
+    return text.size();
+}
+
+// A standard stream's buffer that writes UTF-8 text to a console in the
+// console's wide characters, each piece as it comes; a character cut between
+// two pieces waits for its end.
+class ConsoleBuffer : public std::streambuf {
+  public:
+    explicit ConsoleBuffer(HANDLE console) : console_(console) {}
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char code = traits_type::to_char_type(c);
+        return xsputn(&code, 1) == 1 ? c : traits_type::eof();
+    }
+
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        pending_.append(text, static_cast<size_t>(count));
+        const size_t whole = wholeCharacters(pending_);
+        const std::wstring wide = widen(std::string_view(pending_).substr(0, whole));
+        pending_.erase(0, whole);
+        for (size_t done = 0; done < wide.size();) {
+            // Older consoles take a few thousand characters a call; a pair of
+            // surrogates stays together.
+            size_t chunk = std::min<size_t>(wide.size() - done, 8192);
+            if (done + chunk < wide.size() && IS_HIGH_SURROGATE(wide[done + chunk - 1]))
+                --chunk;
+            DWORD written = 0;
+            if (!WriteConsoleW(console_, wide.data() + done, static_cast<DWORD>(chunk), &written,
+                               nullptr) ||
+                written == 0)
+                return 0;
+            done += written;
+        }
+        return count;
+    }
+
+  private:
+    HANDLE console_;      // the console the stream shows in
+    std::string pending_; // the start of a character whose end is still to come; "" when none
+};
+
+// Gives stream a ConsoleBuffer when its standard handle, which, is a console.
+static void showOnConsole(std::ostream& stream, DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return;
+    // Never deleted: the streams are flushed once more after every static object
+    // of the program has been destroyed.
+    stream.rdbuf(new ConsoleBuffer(handle));
+}
+
+void showUtf8OnConsoles() {
+    showOnConsole(std::cout, STD_OUTPUT_HANDLE);
+    showOnConsole(std::cerr, STD_ERROR_HANDLE);
+}
 
 void ignoreOutputSignals() {}
 
 SystemError lastSystemError() {
     const DWORD error = GetLastError();
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text),
-        0, nullptr);
-    std::string words = length > 0 ? std::string(text, length) : "unknown system error";
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string words =
+        length > 0 ? narrow(std::wstring_view(text, length)) : "unknown system error";
     LocalFree(text);
     // The system's sentences end in a full stop and CR LF; a message goes on after them.
     while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.' ||
@@ -26,6 +141,10 @@ SystemError lastSystemError() {
     const bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
                          error == ERROR_LOCK_VIOLATION;
     return {refused, words};
+}
+
+FILE* openToRead(const std::string& path) {
+    return _wfopen(widen(path).c_str(), L"rb");
 }
 
 static HANDLE handleOf(FileHandle file) {
@@ -44,7 +163,7 @@ bool followLinks(std::string&) {
 
 // The number of names the file at path has.
 static bool countLinks(const std::string& path, uint64_t& links) {
-    const HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE handle = CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -80,7 +199,7 @@ bool inspectFile(const std::string& path, FileFacts& facts) {
         return true;
     }
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
@@ -107,7 +226,7 @@ bool createTemporaryBeside(const std::string& target, FileHandle& file, std::str
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = target + "." + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++serial) + ".tmp";
-        file = fileOf(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+        file = fileOf(CreateFileW(widen(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file != noFile || GetLastError() != ERROR_FILE_EXISTS)
             return file != noFile;
@@ -122,8 +241,8 @@ bool copyAttributes(FileHandle, const std::string&, bool) {
 }
 
 bool openForUpdate(const std::string& path, FileHandle& file) {
-    file = fileOf(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file = fileOf(CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file != noFile;
 }
 
@@ -176,12 +295,12 @@ bool closeFile(FileHandle file) {
 }
 
 bool renameOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
+    return MoveFileExW(widen(from).c_str(), widen(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void removeFile(const std::string& path) {
-    DeleteFileA(path.c_str());
+    DeleteFileW(widen(path).c_str());
 }
 
 // MOVEFILE_WRITE_THROUGH already waits until the rename is on disk.

@@ -6,6 +6,8 @@
 // RUVO_E2E_COMMAND runs another build instead, for instance
 // "wine /path/to/ruvo.exe": a Windows build writes its trace and its file with
 // CR LF line ends, and Wine takes longer to open the window.
+#include "../file_names.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -60,6 +62,19 @@ bool testingWindowsBuild() {
     return std::any_of(command.begin(), command.end(), [](const std::string& word) {
         return word.size() > 4 && word.compare(word.size() - 4, 4, ".exe") == 0;
     });
+}
+
+// The command that starts the companion program name ("ruvo-export" or
+// "ruvo-import"): the one beside the editor RUVO_E2E_COMMAND starts, else built,
+// the one built beside these tests.
+std::vector<std::string> companionCommand(const std::string& name, const char* built) {
+    const char* command = std::getenv("RUVO_E2E_COMMAND");
+    if (command == nullptr || *command == '\0')
+        return {built};
+    std::vector<std::string> words = ruvoCommand();
+    const fs::path editor = words.back();
+    words.back() = editor.parent_path() / (name + editor.extension().string());
+    return words;
 }
 
 // How long a check waits for the editor; Wine answers more slowly.
@@ -171,6 +186,22 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& display,
         _exit(127);
     }
     return pid;
+}
+
+// Runs a program to its end in dir; returns its exit status, with its standard
+// output and standard error kept in tool.txt there.
+int runIn(const std::string& dir, const std::vector<std::string>& args) {
+    fs::remove(dir + "/tool.txt");
+    const pid_t pid = spawn(args, "", dir, dir + "/tool.txt", dir + "/tool.txt");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Makes an empty folder under /tmp whose name starts with prefix; "" if it cannot.
+std::string makeFolder(const std::string& prefix) {
+    std::string name = "/tmp/" + prefix + "XXXXXX";
+    return mkdtemp(name.data()) != nullptr ? name : "";
 }
 
 void stop(pid_t& pid) {
@@ -296,9 +327,8 @@ class RuvoWindow : public testing::Test {
         for (const char* tool : {"Xvfb", "xdotool"})
             ASSERT_FALSE(findProgram(tool).empty())
                 << tool << " is not on PATH; install xvfb and xdotool to run these tests";
-        char dirTemplate[] = "/tmp/ruvo-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(dirTemplate), nullptr) << "cannot make a temporary directory";
-        dir_ = dirTemplate;
+        dir_ = makeFolder("ruvo-e2e-" + folderName_);
+        ASSERT_FALSE(dir_.empty()) << "cannot make a temporary directory";
         ASSERT_NO_FATAL_FAILURE(startXvfb());
         display_ = XOpenDisplay(displayName_.c_str());
         ASSERT_NE(display_, nullptr) << "cannot connect to Xvfb on " << displayName_;
@@ -457,14 +487,8 @@ class RuvoWindow : public testing::Test {
 
     std::string trace() { return readFile(dir_ + "/trace.txt"); }
 
-    // Runs a program to its end in ruvo's working directory; returns its exit
-    // status, with its output kept in tool.txt there.
-    int run(const std::vector<std::string>& args) {
-        const pid_t pid = spawn(args, "", dir_, dir_ + "/tool.txt", dir_ + "/tool.txt");
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    // Runs a program to its end in ruvo's working directory (see runIn).
+    int run(const std::vector<std::string>& args) { return runIn(dir_, args); }
 
     void xdo(std::vector<std::string> args) {
         args.insert(args.begin(), "xdotool");
@@ -496,6 +520,7 @@ class RuvoWindow : public testing::Test {
     }
 
     std::function<void()> inRuvo_; // set up ruvo's process before it starts; none by default
+    std::string folderName_;       // what the working directory's name has in it; "" for nothing
     std::string dir_, displayName_, winId_;
     pid_t xvfb_ = -1, ruvo_ = -1;
     Display* display_ = nullptr;
@@ -671,6 +696,77 @@ TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
     EXPECT_TRUE(fs::is_directory(dir_ + "/graph.ruv"));
     EXPECT_EQ(trace(), "");
 }
+
+// ---- File names in every language ----
+namespace {
+
+const char* const twoVertexFile = "-1\n-1\n-1\n2\n-0.500000 0.000000 0\n0.500000 0.000000 0\n";
+
+// Runs the companion program name with args in dir (see runIn).
+int runCompanion(const std::string& dir, const std::string& name, const char* built,
+                 const std::vector<std::string>& args) {
+    std::vector<std::string> command = companionCommand(name, built);
+    command.insert(command.end(), args.begin(), args.end());
+    return runIn(dir, command);
+}
+
+} // namespace
+
+// The editor started in a folder with each name in its own.
+class RuvoInAFolderNamed : public RuvoWindow, public testing::WithParamInterface<const char*> {
+  protected:
+    RuvoInAFolderNamed() { folderName_ = GetParam(); }
+};
+
+TEST_P(RuvoInAFolderNamed, SavesThroughATemporaryAndInPlaceAndLoads) {
+    click(3, 100, 200);
+    key("s");
+    ASSERT_TRUE(holds("graph.ruv", "-1\n-1\n-1\n1\n-0.500000 0.000000 0\n"));
+    // With a second name the file is written in place, which that name shows too.
+    fs::create_hard_link(dir_ + "/graph.ruv", dir_ + "/second-name");
+    click(3, 300, 200);
+    key("s");
+    ASSERT_TRUE(holds("second-name", twoVertexFile));
+    key("l");
+    ASSERT_TRUE(holds("trace.txt", "-0.5 0 0\n0.5 0 0\n"));
+    EXPECT_TRUE(temporaries().empty());
+    EXPECT_EQ(readFile(dir_ + "/stderr.txt"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryScript, RuvoInAFolderNamed, testing::ValuesIn(fileNames));
+
+#ifdef RUVO_IMPORT_BINARY
+// ruvo-import and ruvo-export read and write files of every name, and their
+// refusals name the file as it was given.
+TEST(CompanionsWithFileNames, ReadWriteAndNameEveryName) {
+    const std::string dir = makeFolder("ruvo-e2e-");
+    ASSERT_FALSE(dir.empty());
+    const auto import = [&](const std::vector<std::string>& args) {
+        return runCompanion(dir, "ruvo-import", RUVO_IMPORT_BINARY, args);
+    };
+    const auto exportTo = [&](const std::vector<std::string>& args) {
+        return runCompanion(dir, "ruvo-export", RUVO_EXPORT_BINARY, args);
+    };
+    for (const std::string name : fileNames) {
+        SCOPED_TRACE(name);
+        std::ofstream(dir + "/" + name + ".edgelist") << "a b\nb c\n";
+        const std::vector<std::string> importArgs = {"-o", name + ".ruv", name + ".edgelist"};
+        EXPECT_EQ(import(importArgs), 0) << readFile(dir + "/tool.txt");
+        EXPECT_EQ(readFile(dir + "/" + name + ".ruv").rfind(asWritten("-1\n-1\n-1\n3\n"), 0), 0u);
+        EXPECT_EQ(exportTo({"-o", name + ".svg", name + ".ruv"}), 0) << readFile(dir + "/tool.txt");
+        EXPECT_NE(readFile(dir + "/" + name + ".svg").find("<svg"), std::string::npos);
+
+        EXPECT_EQ(import(importArgs), 1);
+        EXPECT_EQ(readFile(dir + "/tool.txt"),
+                  asWritten("ruvo-import: " + name + ".ruv exists; give --force to replace it\n"));
+        EXPECT_EQ(exportTo({"-fdot", name + "-.ruv"}), 1);
+        EXPECT_EQ(
+            readFile(dir + "/tool.txt"),
+            asWritten("ruvo-export: " + name + "-.ruv not loaded: No such file or directory\n"));
+    }
+    fs::remove_all(dir);
+}
+#endif
 
 // Started as under "ulimit -f 1", with the signal a shell leaves in place: a save
 // past the limit must fail like any other, and the graph stay to be saved later.

@@ -1,6 +1,7 @@
 // Each step of a save made to fail in turn, through a temporary and in place:
 // whatever the step, the old file, the folder and the graph in memory stay as
 // they were, and standard error says why.
+#include "../file_names.h"
 #include "editor_fixture.h"
 
 #include <cerrno>
@@ -178,4 +179,24 @@ TEST_F(SaveWayAround, RefusedTemporaryOrRenameWritesInPlace) {
     EXPECT_TRUE(saveGraph());
     EXPECT_EQ(readFile(graphFileName), asWritten(modelText()));
     EXPECT_EQ(directoryListing(), std::vector<std::string>{"graph.ruv"});
+}
+
+// A file of every name, in a folder of the same name, is replaced through a
+// temporary, then written in place, and read back.
+TEST_F(SaveWayAround, WritesAndReadsFilesOfEveryName) {
+    for (const std::string name : fileNames) {
+        SCOPED_TRACE(name);
+        fs::create_directory(fs::u8path(name));
+        const std::string path = name + "/" + name + ".ruv";
+        ASSERT_TRUE(replaceFileContents(path.c_str(), "old\n").ok);
+        {
+            FailingStep creating(SaveStep::createTemporary, EACCES);
+            ASSERT_TRUE(replaceFileContents(path.c_str(), twoVertexFile).ok);
+        }
+        std::string text;
+        ASSERT_TRUE(readFileContents(path.c_str(), text).ok);
+        EXPECT_EQ(text, asWritten(twoVertexFile));
+        EXPECT_EQ(readFile(fs::u8path(path)), text);
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(name)), {}), 1);
+    }
 }
