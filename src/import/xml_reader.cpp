@@ -1,6 +1,6 @@
 #include "import/xml_reader.h"
 
-#include "import/readers.h"
+#include "import/graph_builder.h"
 
 #include <expat.h>
 

@@ -3,7 +3,7 @@
 // "billion laughs") left on. The GraphML and GEXF readers derive from it.
 #pragma once
 
-#include "import/readers.h"
+#include "import/graph_builder.h"
 #include "io/file_system.h"
 
 #include <string>

@@ -189,11 +189,13 @@ TEST_F(Import, AnExistingGraphFileIsKeptWithoutForce) {
 
 TEST_F(Import, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     writeFile("in.edges", "a b\n");
+    // Neither its name nor its content says what in.txt is.
+    writeFile("in.txt", "a b\n");
     for (const char* arguments : {"", "-", "in.txt", "-f xml in.edges", "-f", "-o", "--layout",
                                   "--layout=", "--layout spring in.edges", "-x in.edges",
                                   "in.edges in.edges", "-o in.edges in.edges"}) {
         EXPECT_EQ(runImport(arguments), 2) << arguments;
-        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-import [-f graphml|gexf|dot|edgelist]"),
+        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-import [-f graphml|gexf|gml|dot|edgelist]"),
                   std::string::npos)
             << arguments;
         EXPECT_EQ(readFile("out.txt"), "") << arguments;
