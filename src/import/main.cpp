@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
     try {
         return importAndWrite(options, name);
     } catch (const std::bad_alloc&) {
-        std::cerr << programName << ": " << name << " not imported: out of memory\n";
+        std::cerr << programName << ": " << name << " not imported: " << outOfMemory << '\n';
         return failed;
     }
 }
