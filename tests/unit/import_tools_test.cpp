@@ -260,8 +260,9 @@ TEST_F(Import, FormatFromTheContentTheNameOrMinusF) {
     }
 }
 
-// Each program limited to 60 MB of address space, with an input that needs more:
-// one line, status 1, nothing written. AddressSanitizer reserves terabytes of
+// Each program limited to 60 MB of address space, with an input that needs more
+// (for the GraphML reader, while expat calls it): one line, status 1, nothing
+// written. AddressSanitizer reserves terabytes of
 // address space at start, so a sanitizer build cannot run under a limit at all.
 TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -273,11 +274,18 @@ TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
         edges += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
         file += "0.5 0.5 0\n";
     }
+    std::string graphml = "<graphml><graph>";
+    for (int i = 0; i < 400000; ++i)
+        graphml += "<node id=\"" + std::to_string(i) + "\"/><edge source=\"" + std::to_string(i) +
+                   "\" target=\"v" + std::to_string(i) + "\"/>";
     writeFile("big.edges", edges);
+    writeFile("big.graphml", graphml + "</graph></graphml>");
     writeFile("big.ruv", file);
     const std::pair<std::string, std::string> runs[] = {
         {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.edges",
          "ruvo-import: big.edges not imported: out of memory\n"},
+        {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.graphml",
+         "ruvo-import: big.graphml not imported: out of memory\n"},
         {std::string("'") + RUVO_EXPORT_BINARY + "' -o out.svg big.ruv",
          "ruvo-export: big.ruv not loaded: out of memory\n"},
         {std::string("'") + RUVO_EXPORT_BINARY + "' -f svg - <big.ruv",
