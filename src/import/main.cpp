@@ -54,7 +54,7 @@ struct Options {
     std::string output = graphFileName;          // the file to write; "-" for standard output
     std::string formatName;                      // the name given with -f; "" when none
     ImportFormat format = ImportFormat::graphml; // the format to read, once settled
-    bool formatNamed = false;                    // whether -f or INPUT's extension names it
+    bool formatNamed = false;                    // whether -f, the name or the content said it
     std::string engineName = "keep";             // the name given with --layout
     LayoutEngine engine = LayoutEngine::keep;    // the layout, once settled
     bool force = false;                          // --force was given
