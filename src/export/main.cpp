@@ -6,6 +6,7 @@
 #include "io/graph_file.h"
 
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,12 @@ bool readInput(const std::string& input, GraphFile& file) {
     if (input != "-")
         return readGraphFile(input.c_str(), file, programName);
     std::string text;
-    const FileStatus status = readStandardInput(text);
+    FileStatus status;
+    try {
+        status = readStandardInput(text);
+    } catch (const std::bad_alloc&) {
+        status = {false, outOfMemory};
+    }
     if (!status.ok) {
         std::cerr << programName << ": standard input not loaded: " << status.reason << '\n';
         return false;
@@ -138,8 +144,17 @@ int main(int argc, char** argv) {
     GraphFile file;
     if (!readInput(options.input, file))
         return failed;
-    std::string text = exportGraph(file, options.format);
-    if (options.standalone)
-        text = standaloneDocument(text);
-    return writeOutput(programName, options.output, text) ? exported : failed;
+    // The graph is loaded; running out of memory while exporting it is a refusal
+    // too, said in one line.
+    try {
+        std::string text = exportGraph(file, options.format);
+        if (options.standalone)
+            text = standaloneDocument(text);
+        return writeOutput(programName, options.output, text) ? exported : failed;
+    } catch (const std::bad_alloc&) {
+        std::cerr << programName << ": "
+                  << (options.input == "-" ? "standard input" : options.input)
+                  << " not exported: " << outOfMemory << '\n';
+        return failed;
+    }
 }

@@ -115,6 +115,45 @@ void readEdges(Agraph_t* g, ImportedGraph& graph,
         graph.vertices[static_cast<size_t>(tail)].adjacency.push_back(head);
 }
 
+// The text cgraph reads from, and how much of it it has taken.
+struct DotSource {
+    const std::string& text;
+    size_t at; // the part of text handed to cgraph
+};
+
+// cgraph's read function: hands over text up to a line end at a time, as
+// agmemread does.
+int readDotLine(void* channel, char* buffer, int size) {
+    auto* source = static_cast<DotSource*>(channel);
+    int length = 0;
+    while (length < size && source->at < source->text.size()) {
+        const char c = source->text[source->at++];
+        buffer[length++] = c;
+        if (c == '\n')
+            break;
+    }
+    return length;
+}
+
+// Reads the graphs that follow the first from source, to count them; the graphs
+// and whatever Graphviz says of them are dropped. Returns the warning to give,
+// "" when the first graph is the only one.
+std::string countGraphsLeftOut(DotSource& source, Agdisc_t& discipline) {
+    GraphvizMessages messages;
+    int more = 0;
+    for (;;) {
+        const GraphHandle g(agread(&source, &discipline));
+        std::vector<std::string> dropped;
+        const bool failed = !messages.takeInto(dropped).ok;
+        if (failed)
+            return "only the first graph is read; the rest of the file is left out";
+        if (g == nullptr)
+            break;
+        ++more;
+    }
+    return more == 0 ? "" : firstGraphOnly(more);
+}
+
 } // namespace
 
 FileStatus readDot(const std::string& text, ImportedGraph& graph) {
@@ -124,12 +163,19 @@ FileStatus readDot(const std::string& text, ImportedGraph& graph) {
     // Messages name no file (the caller does) and count lines from 1.
     aglexbad();
     agsetfile(nullptr);
-    const GraphHandle g(agmemread(text.c_str()));
+    Agiodisc_t io = AgIoDisc;
+    io.afread = readDotLine;
+    Agdisc_t discipline = {&AgMemDisc, &AgIdDisc, &io};
+    DotSource source{text, 0};
+    const GraphHandle g(agread(&source, &discipline));
     FileStatus status = messages.takeInto(graph.warnings);
     if (status.ok && g == nullptr)
         status = {false, "no graph found"};
     if (!status.ok)
         return status;
+    const std::string leftOut = countGraphsLeftOut(source, discipline);
+    if (!leftOut.empty())
+        graph.warnings.push_back(leftOut);
     status = readSelection(g.get(), graph);
     std::unordered_map<Agnode_t*, int32_t> numbers; // vertex number by node
     if (status.ok)

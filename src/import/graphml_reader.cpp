@@ -1,6 +1,7 @@
-// GraphML as NetworkX, Gephi, yEd and ruvo-export write it. A position is node
-// data whose key is named "x" and "y" (y up), or else yEd's node geometry, whose
-// x and y are the upper left corner with y down. A file with the three selection
+// GraphML as NetworkX, Gephi, yEd, yEd Live and ruvo-export write it. A position
+// is node data whose key is named "x" and "y" (y up), or else yEd's node
+// geometry or yEd Live's RectD in NodeGeometry data, whose x and y are the upper
+// left corner with y down. A file with the three selection
 // keys that ruvo-export writes is in the window's coordinates.
 #include "companion/exact_drawing.h"
 #include "import/readers.h"
@@ -15,9 +16,14 @@ namespace {
 
 constexpr std::string_view graphmlSpace = "http://graphml.graphdrawing.org/xmlns";
 constexpr std::string_view yworksSpace = "http://www.yworks.com/xml/graphml";
+constexpr std::string_view yfilesCommonSpace = "http://www.yworks.com/xml/yfiles-common/3.0";
+
+// The attributes of a node's box, yEd's and yEd Live's: the corner, then the size.
+constexpr const char* yedBox[4] = {"x", "y", "width", "height"};
+constexpr const char* yedLiveBox[4] = {"X", "Y", "Width", "Height"};
 
 // What a key's data means to the import.
-enum class Role { other, x, y, selection };
+enum class Role { other, x, y, selection, geometry };
 
 struct Key {
     Role role = Role::other;
@@ -51,7 +57,7 @@ class GraphmlReader : public XmlReader {
     void startKey(const char** attributes);
     void startNode(const char** attributes);
     void startData(const char** attributes);
-    void readGeometry(const char** attributes);
+    void readGeometry(const char** attributes, const char* const (&fields)[4]);
     void endKeyDefault();
     void endData();
     // Reads coordinate text of the named vertex, refusing what is not finite.
@@ -109,7 +115,10 @@ void GraphmlReader::startElement(std::string_view space, std::string_view name,
         element = Element::data;
         startData(attributes);
     } else if (space == yworksSpace && name == "Geometry" && openNodeData > 0) {
-        readGeometry(attributes);
+        readGeometry(attributes, yedBox);
+    } else if (space == yfilesCommonSpace && name == "RectD" && parent() == Element::data &&
+               dataKey != nullptr && dataKey->role == Role::geometry) {
+        readGeometry(attributes, yedLiveBox);
     }
     open.push_back(element);
 }
@@ -151,6 +160,8 @@ void GraphmlReader::startKey(const char** attributes) {
     const std::string_view called = name != nullptr ? name : "";
     if ((of == "node" || of == "all") && (called == "x" || called == "y"))
         key.role = called == "x" ? Role::x : Role::y;
+    else if ((of == "node" || of == "all") && called == "NodeGeometry")
+        key.role = Role::geometry;
     for (size_t i = 0; i < 3; ++i) {
         if ((of == "graph" || of == "all") && called == selectionNames[i]) {
             key.role = Role::selection;
@@ -199,7 +210,7 @@ void GraphmlReader::startData(const char** attributes) {
         return;
     dataKey = &found->second;
     collected.clear();
-    collecting = true;
+    collecting = dataKey->role != Role::geometry;
 }
 
 void GraphmlReader::endData() {
@@ -208,7 +219,8 @@ void GraphmlReader::endData() {
     collecting = false;
     if (openNodeData > 0 && parent() == Element::node)
         --openNodeData;
-    if (key == nullptr || (key->role != Role::selection && dataVertex < 0))
+    if (key == nullptr || key->role == Role::geometry ||
+        (key->role != Role::selection && dataVertex < 0))
         return;
     if (key->role == Role::selection) {
         selectionText[key->selection] = collected;
@@ -235,13 +247,12 @@ bool GraphmlReader::readCoordinate(std::string_view text, const char* what, doub
     return false;
 }
 
-void GraphmlReader::readGeometry(const char** attributes) {
+void GraphmlReader::readGeometry(const char** attributes, const char* const (&fields)[4]) {
     const int32_t vertex = openNodes.empty() ? -1 : openNodes.back();
     if (vertex < 0 || geometries.count(vertex) != 0)
         return;
     // The upper left corner and the size, y down; absent values count as 0.
     double values[4] = {};
-    const char* const fields[4] = {"x", "y", "width", "height"};
     for (size_t i = 0; i < 4; ++i) {
         const char* const value = attribute(attributes, fields[i]);
         if (value != nullptr && !readCoordinate(value, fields[i], values[i]))

@@ -1,6 +1,7 @@
-// ruvo-import: reads a graph from GraphML, GEXF, DOT or an edge list, keeps the
+// ruvo-import: reads a graph from GraphML, GEXF, GML, DOT or an edge list, keeps the
 // drawing it has, lays out what has none and writes it as a Ruvo graph file.
 #include "companion/command_line.h"
+#include "import/gzip_text.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
 #include "io/file_system.h"
@@ -8,6 +9,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -19,17 +21,19 @@ namespace {
 
 const char* const programName = "ruvo-import";
 
-const char* const usageLine = "Usage: ruvo-import [-f graphml|gexf|dot|edgelist] [-o OUTPUT] "
+const char* const usageLine = "Usage: ruvo-import [-f graphml|gexf|gml|dot|edgelist] [-o OUTPUT] "
                               "[--force] [--layout ENGINE] [INPUT|-]\n";
 
 const char* const helpText =
-    "Imports a graph from GraphML, GEXF, DOT or an edge list as a Ruvo graph file,\n"
-    "keeping the drawing it has and laying out the vertices without a position.\n"
+    "Imports a graph from GraphML, GEXF, GML, DOT or an edge list as a Ruvo graph\n"
+    "file, keeping the drawing it has and laying out the vertices without a position.\n"
     "\n"
-    "  INPUT            the file to read; standard input if not given or -\n"
-    "  -f FORMAT        graphml, gexf, dot or edgelist; without -f, INPUT's\n"
-    "                   extension decides (.graphml, .gexf, .dot or .gv,\n"
-    "                   .edgelist or .edges)\n"
+    "  INPUT            the file to read, which may be compressed with gzip;\n"
+    "                   standard input if not given or -\n"
+    "  -f FORMAT        graphml, gexf, gml, dot or edgelist; without -f, INPUT's\n"
+    "                   content decides where it plainly says its format, or else\n"
+    "                   its extension (.graphml, .gexf, .gml, .dot or .gv,\n"
+    "                   .edgelist or .edges, each perhaps with .gz; .graphmlz)\n"
     "  -o OUTPUT        the graph file to write: graph.ruv if not given, - for\n"
     "                   standard output\n"
     "  --force          replace OUTPUT if it exists\n"
@@ -51,6 +55,7 @@ struct Options {
     std::string output = graphFileName;          // the file to write; "-" for standard output
     std::string formatName;                      // the name given with -f; "" when none
     ImportFormat format = ImportFormat::graphml; // the format to read, once settled
+    bool formatNamed = false;                    // whether -f, the name or the content said it
     std::string engineName = "keep";             // the name given with --layout
     LayoutEngine engine = LayoutEngine::keep;    // the layout, once settled
     bool force = false;                          // --force was given
@@ -91,7 +96,7 @@ std::string parseArguments(const std::vector<std::string>& arguments, Options& o
                 return "--layout needs an engine: keep, neato, fdp, sfdp, circo, twopi or dot";
         } else if (option && arg.compare(0, 2, "-f") == 0) {
             if (!takeOptionValue(arguments, i, options.formatName))
-                return "-f needs a format: graphml, gexf, dot or edgelist";
+                return "-f needs a format: graphml, gexf, gml, dot or edgelist";
         } else if (option && arg.compare(0, 2, "-o") == 0) {
             if (!takeOptionValue(arguments, i, options.output) || options.output.empty())
                 return "-o needs a file name";
@@ -107,18 +112,22 @@ std::string parseArguments(const std::vector<std::string>& arguments, Options& o
     return "";
 }
 
-// Settles the format, the engine and the output; returns the usage error, ""
-// when there is none.
+// The usage error of an input whose format neither its name nor its content says.
+const char* const noFormat = "no format: give -f graphml|gexf|gml|dot|edgelist, or an INPUT "
+                             "ending in .graphml, .gexf, .gml, .dot, .gv, .edgelist or .edges";
+
+// Settles the engine and the output, and the format where -f or INPUT's name
+// says it; returns the usage error, "" when there is none.
 std::string checkOptions(Options& options) {
     if (!options.formatName.empty()) {
         if (!importFormatNamed(options.formatName, options.format))
             return "unknown format \"" + options.formatName +
-                   "\": use graphml, gexf, dot or edgelist";
+                   "\": use graphml, gexf, gml, dot or edgelist";
+        options.formatNamed = true;
     } else if (options.input == "-") {
-        return "standard input needs -f graphml|gexf|dot|edgelist";
-    } else if (!importFormatOfFileName(options.input, options.format)) {
-        return "no format: give -f graphml|gexf|dot|edgelist, or an INPUT ending in .graphml, "
-               ".gexf, .dot, .gv, .edgelist or .edges";
+        return "standard input needs -f graphml|gexf|gml|dot|edgelist";
+    } else {
+        options.formatNamed = importFormatOfFileName(options.input, options.format);
     }
     if (!layoutEngineNamed(options.engineName, options.engine))
         return "unknown layout \"" + options.engineName +
@@ -134,21 +143,31 @@ bool nameTaken(const std::string& path) {
            std::filesystem::file_type::not_found;
 }
 
-// Reads the input's bytes, reporting a failure on standard error.
+// Reads the input's bytes, decompressed if they are gzip's, reporting a failure
+// on standard error.
 bool readInput(const Options& options, const std::string& name, std::string& text) {
-    const FileStatus status = options.input == "-" ? readStandardInput(text)
-                                                   : readFileContents(options.input.c_str(), text);
+    FileStatus status = options.input == "-" ? readStandardInput(text)
+                                             : readFileContents(options.input.c_str(), text);
+    if (status.ok && isGzip(text))
+        status = inflateGzip(text);
     if (!status.ok)
         std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
     return status.ok;
 }
 
 // Reads, places and checks the graph; reports refusals and warnings on standard
-// error. Returns whether the graph is ready to write.
-bool importGraph(const Options& options, const std::string& name, GraphFile& file) {
+// error. Returns the exit status: imported when the graph is ready to write.
+ExitStatus importGraph(Options& options, const std::string& name, GraphFile& file) {
     std::string text;
     if (!readInput(options, name, text))
-        return false;
+        return failed;
+    // Without -f, what the content plainly says wins over the file's name.
+    if (options.formatName.empty() && importFormatOfText(text, options.format))
+        options.formatNamed = true;
+    if (!options.formatNamed) {
+        reportUsageError(programText, noFormat);
+        return usageError;
+    }
     ImportedGraph graph;
     FileStatus status = readImport(text, options.format, graph);
     text = std::string();
@@ -158,13 +177,24 @@ bool importGraph(const Options& options, const std::string& name, GraphFile& fil
         std::cerr << programName << ": " << name << ": " << warning << '\n';
     if (!status.ok) {
         std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
-        return false;
+        return failed;
     }
     moveIntoGraphFile(graph, file);
     const std::string repairs = repairReferences(file);
     if (!repairs.empty())
         std::cerr << programName << ": " << name << " repaired: " << repairs << '\n';
-    return true;
+    return imported;
+}
+
+// Imports the graph and writes it; returns the exit status.
+ExitStatus importAndWrite(Options& options, const std::string& name) {
+    GraphFile file;
+    const ExitStatus status = importGraph(options, name, file);
+    if (status != imported)
+        return status;
+    const std::string text =
+        formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
+    return writeOutput(programName, options.output, text) ? imported : failed;
 }
 
 } // namespace
@@ -190,10 +220,11 @@ int main(int argc, char** argv) {
         return failed;
     }
     const std::string name = options.input == "-" ? "standard input" : options.input;
-    GraphFile file;
-    if (!importGraph(options, name, file))
+    // Running out of memory anywhere is a refusal of this input, as any other.
+    try {
+        return importAndWrite(options, name);
+    } catch (const std::bad_alloc&) {
+        std::cerr << programName << ": " << name << " not imported: " << outOfMemory << '\n';
         return failed;
-    const std::string text =
-        formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
-    return writeOutput(programName, options.output, text) ? imported : failed;
+    }
 }

@@ -1,6 +1,6 @@
 #include "import/xml_reader.h"
 
-#include "import/readers.h"
+#include "import/graph_builder.h"
 
 #include <expat.h>
 
@@ -38,6 +38,8 @@ FileStatus XmlReader::parse(const std::string& text) {
         const size_t length = std::min(piece, text.size() - at);
         const bool last = at + length == text.size();
         if (XML_Parse(parser, text.data() + at, static_cast<int>(length), last) != XML_STATUS_OK) {
+            if (outOfMemory || XML_GetErrorCode(parser) == XML_ERROR_NO_MEMORY)
+                throw std::bad_alloc();
             if (!refusal.ok)
                 return refusal;
             return {false, lineOf(XML_ErrorString(XML_GetErrorCode(parser)))};
@@ -86,18 +88,33 @@ void XmlReader::onStart(void* reader, const char* name, const char** attributes)
     auto* self = static_cast<XmlReader*>(reader);
     const std::string_view full(name);
     const size_t split = full.rfind(namespaceSeparator);
-    if (split == std::string_view::npos)
-        self->startElement({}, full, attributes);
-    else
-        self->startElement(full.substr(0, split), full.substr(split + 1), attributes);
+    self->guard([&] {
+        if (split == std::string_view::npos)
+            self->startElement({}, full, attributes);
+        else
+            self->startElement(full.substr(0, split), full.substr(split + 1), attributes);
+    });
 }
 
 void XmlReader::onEnd(void* reader, const char*) {
-    static_cast<XmlReader*>(reader)->endElement();
+    auto* self = static_cast<XmlReader*>(reader);
+    self->guard([self] { self->endElement(); });
 }
 
 void XmlReader::onText(void* reader, const char* text, int length) {
-    static_cast<XmlReader*>(reader)->text({text, static_cast<size_t>(length)});
+    auto* self = static_cast<XmlReader*>(reader);
+    self->guard([=] { self->text({text, static_cast<size_t>(length)}); });
+}
+
+template <typename Hook> void XmlReader::guard(const Hook& hook) {
+    // An exception must not pass through expat, which is C: running out of
+    // memory stops the parse, and parse throws it again once expat has returned.
+    try {
+        hook();
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+        XML_StopParser(parser, XML_FALSE);
+    }
 }
 
 int XmlReader::onExternalEntity(XML_ParserStruct* parser, const char*, const char*,

@@ -3,7 +3,7 @@
 // "billion laughs") left on. The GraphML and GEXF readers derive from it.
 #pragma once
 
-#include "import/readers.h"
+#include "import/graph_builder.h"
 #include "io/file_system.h"
 
 #include <string>
@@ -19,7 +19,8 @@ class XmlReader {
     XmlReader& operator=(const XmlReader&) = delete;
 
     // Parses text, calling the hooks below for what it holds. Returns the outcome;
-    // a refusal's reason starts with "line N: ". Call it once per reader.
+    // a refusal's reason starts with "line N: ". Throws std::bad_alloc when
+    // memory runs out. Call it once per reader.
     FileStatus parse(const std::string& text);
 
   protected:
@@ -53,7 +54,10 @@ class XmlReader {
     static int onExternalEntity(XML_ParserStruct* parser, const char* context, const char* base,
                                 const char* systemId, const char* publicId);
     std::string lineOf(const std::string& why) const;
+    // Runs hook, a call into the reader from expat, catching std::bad_alloc.
+    template <typename Hook> void guard(const Hook& hook);
 
     XML_ParserStruct* parser; // the expat parser, made with the reader
     FileStatus refusal;       // why a hook ended the parse; ok when none did
+    bool outOfMemory = false; // whether a hook ran out of memory
 };

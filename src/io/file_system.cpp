@@ -89,7 +89,14 @@ FileStatus readFileContents(const char* path, std::string& bytes) {
     FILE* file = openToRead(path);
     if (!file)
         return failure(std::strerror(errno));
-    const FileStatus status = readToEnd(file, bytes);
+    FileStatus status;
+    try {
+        status = readToEnd(file, bytes);
+    } catch (...) {
+        // Out of memory: the file is closed before the caller hears of it.
+        std::fclose(file);
+        throw;
+    }
     std::fclose(file);
     return status;
 }

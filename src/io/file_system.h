@@ -14,6 +14,9 @@ struct FileStatus {
     std::string reason; // why it failed, in the system's words; "" when ok
 };
 
+// The reason of a refusal for want of memory (std::bad_alloc), in every program.
+inline const char* const outOfMemory = "out of memory";
+
 // Makes writing past a file-size limit or into a closed pipe fail with an error
 // instead of ending the process (SIGXFSZ and SIGPIPE are ignored); call it once
 // at start-up. Does nothing on Windows, which has neither signal.

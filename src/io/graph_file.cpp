@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <new>
 
 const char* const graphFileName = "graph.ruv";
 
@@ -264,7 +265,14 @@ static void reportNotLoaded(const char* program, const char* name, const std::st
 
 bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
                     const char* program) {
-    const FileStatus status = parseGraph(text, file);
+    FileStatus status;
+    try {
+        status = parseGraph(text, file);
+    } catch (const std::bad_alloc&) {
+        // What was read so far goes, so the program can go on.
+        file = GraphFile{};
+        status = {false, outOfMemory};
+    }
     if (!status.ok) {
         reportNotLoaded(program, name, status.reason);
         return false;
@@ -277,7 +285,12 @@ bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
 
 bool readGraphFile(const char* path, GraphFile& file, const char* program) {
     std::string text;
-    const FileStatus status = readFileContents(path, text);
+    FileStatus status;
+    try {
+        status = readFileContents(path, text);
+    } catch (const std::bad_alloc&) {
+        status = {false, outOfMemory};
+    }
     if (!status.ok) {
         reportNotLoaded(program, path, status.reason);
         return false;

@@ -804,6 +804,40 @@ TEST_F(RuvoUnderFileSizeLimit, FailedSaveKeepsTheEditorAndTheGraph) {
     }));
 }
 
+// The editor's address space limited, while it runs, to what it uses and 40 MB
+// more; the graph file needs more than that to load.
+using RuvoUnderMemoryLimit = RuvoWindow;
+
+TEST_F(RuvoUnderMemoryLimit, LoadRefusedKeepsTheGraphToSave) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+#endif
+    click(3, 100, 200);
+    click(3, 300, 200);
+    ASSERT_TRUE(shows("two vertices",
+                      [](const Frame& f) { return !f.blank(100, 200) && !f.blank(300, 200); }));
+    std::string big = "-1\n-1\n-1\n1500000\n";
+    for (int i = 0; i < 1500000; ++i)
+        big += "0.5 0.5 0\n";
+    std::ofstream(dir_ + "/graph.ruv") << big;
+    std::ifstream status("/proc/" + std::to_string(ruvo_) + "/status");
+    rlim_t used = 0;
+    for (std::string word; status >> word && used == 0;)
+        if (word == "VmSize:")
+            status >> used;
+    ASSERT_GT(used, 0u);
+    const rlimit limit{used * 1024 + (rlim_t{40} << 20), RLIM_INFINITY};
+    ASSERT_EQ(prlimit(ruvo_, RLIMIT_AS, &limit, nullptr), 0);
+    key("l");
+    ASSERT_TRUE(holds("stderr.txt", "ruvo: graph.ruv not loaded: out of memory\n"));
+    EXPECT_TRUE(ruvoRunning());
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(ruvo_, RLIMIT_AS, &unlimited, nullptr), 0);
+    key("s");
+    ASSERT_TRUE(holds("graph.ruv", "-1\n-1\n-1\n2\n-0.500000 0.000000 0\n0.500000 0.000000 0\n"));
+    EXPECT_EQ(trace(), "");
+}
+
 // The trace goes to a pipe whose reader leaves after the first line, as with
 // "ruvo | head -n 1".
 class RuvoTracingIntoAPipe : public RuvoWindow {

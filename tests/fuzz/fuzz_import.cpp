@@ -1,5 +1,6 @@
 // libFuzzer target for ruvo-import's readers. The first byte picks the format
-// (GraphML, GEXF, DOT, edge list), the rest is the file. The target aborts when
+// (GraphML, GEXF, DOT, edge list, GML, by its value modulo 5), the rest is the
+// file. The target aborts when
 // one of the readers' promises breaks:
 // - a refusal gives a reason, and a line of the input when it names one (DOT
 //   may renumber its lines with "# N" directives);
@@ -116,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     const ImportFormat formats[] = {ImportFormat::graphml, ImportFormat::gexf, ImportFormat::dot,
-                                    ImportFormat::edgelist};
-    const ImportFormat format = formats[data[0] % 4];
+                                    ImportFormat::edgelist, ImportFormat::gml};
+    const ImportFormat format = formats[data[0] % 5];
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
     ImportedGraph graph;
     bool wroteOutput = false;

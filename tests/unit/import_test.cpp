@@ -3,6 +3,7 @@
 // graph without positions laid out, and files from ruvo-export read back exactly.
 #include "editor_fixture.h"
 #include "export/export_formats.h"
+#include "import/gzip_text.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
 #include "import/placement.h"
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <zlib.h>
 
 namespace {
 
@@ -172,6 +174,34 @@ INSTANTIATE_TEST_SUITE_P(
         // out of turn and with a leading zero.
         ReaderCase{"NumberedThenNamed", ImportFormat::edgelist, "0 1\n1 a\na 0\n2 0\n01 1\n",
                    "drawing -1 -1 -1 | - > 1 | - > 2 | - > 0 | - > 0 | - > 1"},
+        // yEd's and Cytoscape's GML: the centre of graphics, y turned up; an
+        // edge's target before its source, an edge to a node declared later,
+        // lists and strings over several lines, a comment, other x and y keys
+        // (a label's, a bend's) and a second graph's nodes left alone.
+        ReaderCase{"GmlFromYed", ImportFormat::gml,
+                   "Creator\t\"yFiles\"\n# a comment [\ngraph\n[\n\tdirected\t1\n"
+                   "\tnode [ id 7 label \"a\nb\" graphics [ x 10.5 y -20 w 30 h 30 ]\n"
+                   "\t\tLabelGraphics [ x 99 y 99 ] ]\n"
+                   "\tedge [ target 7 source -1 graphics [ Line [ point [ x 5 y 5 ] ] ] ]\n"
+                   "\tnode [ graphics [ x 1e2 ] id \"-1\" ]\n\tnode [ id 3 x 4 y 4 ]\n"
+                   "]\ngraph [ node [ id 9 ] ]\nTitle \"t\"\n",
+                   "drawing -1 -1 -1 | 10.5 20 > | - > 0 | - >"},
+        ReaderCase{"GmlFromNetworkx", ImportFormat::gml,
+                   "graph [\r\n  multigraph 1\r\n  node [\r\n    id 0\r\n  ]\r\n"
+                   "  node [ id 1 ]\r\n  edge [ source 1 target 0 key 0 ]\r\n"
+                   "  edge [ source 1 target 0 key 1 ]\r\n  edge [ source 0 target 0 ]\r\n]",
+                   "drawing -1 -1 -1 | - > 0 | - > 0 0"},
+        // yEd Live: a box in NodeGeometry data, its corner and size, y down.
+        ReaderCase{"GraphmlFromYedLive", ImportFormat::graphml,
+                   "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\" "
+                   "xmlns:y=\"http://www.yworks.com/xml/yfiles-common/3.0\">\n"
+                   "<key id=\"d5\" for=\"node\" attr.name=\"NodeGeometry\"/>\n"
+                   "<key id=\"d7\" for=\"node\" attr.name=\"NodeStyle\"/><graph>\n"
+                   "<node id=\"a\"><data key=\"d5\"><y:RectD X=\"469\" Y=\"246\" "
+                   "Width=\"60\" Height=\"40\"/></data></node>\n"
+                   "<node id=\"b\"><data key=\"d7\"><y:RectD X=\"1\" Y=\"1\"/></data></node>\n"
+                   "<edge source=\"a\" target=\"b\"/></graph></graphml>",
+                   "drawing -1 -1 -1 | 499 -266 > 1 | - >"},
         ReaderCase{"EdgeList", ImportFormat::edgelist,
                    "# written by NetworkX\r\nb a {'weight': 1}\r\na c 3 4\n\nd\rb a # again",
                    "drawing -1 -1 -1 | - > 1 1 | - > 2 | - > | - >"}),
@@ -253,6 +283,27 @@ INSTANTIATE_TEST_SUITE_P(
                     "node \"a\": pos \"1,nan\" is not finite"},
         RefusalCase{"DotPosNotNumbers", ImportFormat::dot, "digraph { a [pos=\"1\"] }",
                     "node \"a\": pos \"1\" is not two numbers"},
+        RefusalCase{"GmlNodeWithoutId", ImportFormat::gml, "graph [\n node [ label \"a\" ]\n]",
+                    "line 2: a node without an id"},
+        RefusalCase{"GmlEdgeWithoutTarget", ImportFormat::gml,
+                    "graph [ node [ id 1 ]\nedge [ source 1 ] ]",
+                    "line 2: an edge without a target"},
+        RefusalCase{"GmlStringNotClosed", ImportFormat::gml, "graph [\nlabel \"a ]\n",
+                    "line 2: a string without its closing quote"},
+        RefusalCase{"GmlListNotClosed", ImportFormat::gml, "graph [\n node [ id 1\n",
+                    "line 2: a list that is never closed"},
+        RefusalCase{"GmlCloseWithoutOpen", ImportFormat::gml, "graph [ ]\n]",
+                    "line 2: a ']' without its '['"},
+        RefusalCase{"GmlNotAKey", ImportFormat::gml, "graph [ 12 ]", "line 1: \"12\" is not a key"},
+        RefusalCase{"GmlKeyWithoutValue", ImportFormat::gml, "graph [ node [ id ] ]",
+                    "line 1: id without a value"},
+        RefusalCase{"GmlXNotANumber", ImportFormat::gml,
+                    "graph [ node [ id 1 graphics [\nx \"left\" ] ] ]",
+                    "line 2: x \"left\" is not a number"},
+        RefusalCase{"GmlYNotFinite", ImportFormat::gml,
+                    "graph [ node [ id 1 graphics [ x 1\ny 1e999 ] ] ]",
+                    "line 2: y \"1e999\" is not a finite number"},
+        RefusalCase{"GmlWithoutGraph", ImportFormat::gml, "Creator \"me\"\n", "no graph found"},
         RefusalCase{"SelectionNotANumber", ImportFormat::dot,
                     "digraph { graph [selectedVertex=1, selectedEdgeTarget=x, linkTarget=2] }",
                     "selectedEdgeTarget \"x\" is not a vertex number"}),
@@ -264,6 +315,101 @@ TEST(ImportReadsWarnings, GraphvizWarningsComeBackAsLinesOfTheInput) {
     ASSERT_EQ(graph.warnings.size(), 1u);
     EXPECT_EQ(graph.warnings[0], "line 2: syntax ambiguity - badly delimited number '1b' "
                                  "splits into two tokens");
+}
+
+// A file of several graphs: the first is read, the others are counted.
+TEST(ImportReadsWarnings, OnlyTheFirstOfSeveralGraphsIsReadAndTheRestCounted) {
+    const std::pair<ImportFormat, const char*> files[] = {
+        {ImportFormat::dot, "digraph { a -> b }\ngraph { c }\n/* */ strict graph { d }"},
+        {ImportFormat::gml, "graph [ node [ id 1 ] ]\ngraph [ ]\ngraph [ node [ id 2 ] ]"}};
+    for (const auto& [format, text] : files) {
+        ImportedGraph graph;
+        ASSERT_TRUE(read(format, text, graph).ok) << text;
+        EXPECT_EQ(graph.vertices.size(), format == ImportFormat::dot ? 2u : 1u);
+        EXPECT_EQ(graph.warnings, std::vector<std::string>{"only the first graph is read; 2 more "
+                                                           "are left out"});
+    }
+    ImportedGraph graph;
+    ASSERT_TRUE(read(ImportFormat::dot, "digraph { a }\n-> ;", graph).ok);
+    EXPECT_EQ(graph.warnings,
+              std::vector<std::string>{"only the first graph is read; the rest of the file is "
+                                       "left out"});
+}
+
+struct FormatCase {
+    const char* text;
+    const char* format; // the format the text says, "" for none
+};
+
+// What the beginning of a file plainly says, whatever its name.
+TEST(ImportFormats, TheContentSaysItsFormatOrNothing) {
+    const FormatCase cases[] = {
+        {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- by hand -->\n<!DOCTYPE g [<!ENTITY e \"x\">]>"
+         "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">",
+         "graphml"},
+        {"<g:graphml xmlns:g=\"http://graphml.graphdrawing.org/xmlns\"/>", "graphml"},
+        {"<?xml version=\"1.0\"?><gexf version=\"1.2\">", "gexf"},
+        {"<svg/>", ""},
+        {"Creator \"igraph\"\nVersion 1\n# note\ngraph\n[\n", "gml"},
+        {"graph [ node [ id 1 ] ]", "gml"},
+        {"Creator [ name \"x\" ] graph [", ""},
+        {"// a comment\n/* another */ DiGraph G {", "dot"},
+        {"strict graph \"my graph\" { a }", "dot"},
+        {"graph {", "dot"},
+        {"graph b\nb c\n", ""},
+        {"strict x\n", ""},
+        {"0 1\n1 2 {'weight': 3}\n", ""},
+        {"", ""}};
+    const char* const names[] = {"graphml", "gexf", "gml", "dot", "edgelist"};
+    for (const FormatCase& c : cases) {
+        ImportFormat format = ImportFormat::edgelist;
+        const bool said = importFormatOfText(c.text, format);
+        EXPECT_EQ(said ? names[static_cast<int>(format)] : "", std::string(c.format)) << c.text;
+    }
+    const std::pair<const char*, const char*> files[] = {
+        {"a.GML", "gml"},   {"a.gml.gz", "gml"},       {"dir.gz/a.graphmlz", "graphml"},
+        {"a.gv.GZ", "dot"}, {"a.txt.gz", ""},          {"a.gz", ""},
+        {"a.xml", ""},      {"a.edges.gz", "edgelist"}};
+    for (const auto& [name, expected] : files) {
+        ImportFormat format = ImportFormat::edgelist;
+        const bool said = importFormatOfFileName(name, format);
+        EXPECT_EQ(said ? names[static_cast<int>(format)] : "", std::string(expected)) << name;
+    }
+}
+
+// Text compressed as gzip does it, as one member.
+std::string gzipped(const std::string& text) {
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+TEST(ImportInflates, GzipMembersOrARefusalNeverMoreThanTheLimit) {
+    const std::string big(3 << 20, 'a');
+    const std::string whole = gzipped("graph [\n") + gzipped("]\n");
+    std::string corrupt = gzipped("graph [ ]");
+    corrupt[corrupt.size() / 2] = static_cast<char>(corrupt[corrupt.size() / 2] ^ 0x55);
+    const std::pair<std::string, std::string> cases[] = {
+        {whole, "graph [\n]\n"},
+        {gzipped(big), big},
+        {whole.substr(0, whole.size() - 3), "the compressed data is cut short"},
+        {whole + "\n", "not gzip data: something follows the compressed data"},
+        {gzipped(big + "b"), "decompresses to more than 3 MB"},
+        {corrupt, "not gzip data: invalid distance too far back"}};
+    for (const auto& [input, expected] : cases) {
+        std::string bytes = input;
+        ASSERT_TRUE(isGzip(bytes));
+        const FileStatus status = inflateGzip(bytes, 3 << 20);
+        EXPECT_EQ(status.ok ? bytes : status.reason, expected);
+    }
 }
 
 // cgraph's scanner reads ahead; what it read of one file must not reach the next.

@@ -189,11 +189,13 @@ TEST_F(Import, AnExistingGraphFileIsKeptWithoutForce) {
 
 TEST_F(Import, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     writeFile("in.edges", "a b\n");
+    // Neither its name nor its content says what in.txt is.
+    writeFile("in.txt", "a b\n");
     for (const char* arguments : {"", "-", "in.txt", "-f xml in.edges", "-f", "-o", "--layout",
                                   "--layout=", "--layout spring in.edges", "-x in.edges",
                                   "in.edges in.edges", "-o in.edges in.edges"}) {
         EXPECT_EQ(runImport(arguments), 2) << arguments;
-        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-import [-f graphml|gexf|dot|edgelist]"),
+        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-import [-f graphml|gexf|gml|dot|edgelist]"),
                   std::string::npos)
             << arguments;
         EXPECT_EQ(readFile("out.txt"), "") << arguments;
@@ -205,4 +207,94 @@ TEST_F(Import, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-import ", 0), 0u);
     EXPECT_EQ(runImport("-f edgelist - <in.edges"), 0) << readFile("err.txt");
     EXPECT_EQ(positionsOf(readFile(graphFileName)).size(), 2u);
+}
+
+struct NamedInput {
+    const char* file;      // written with content, then gzipped when it ends in .gz or z
+    const char* content;   //
+    const char* arguments; // before the file's name
+    int status;            // the exit status
+    const char* message;   // the one line on standard error; "" for none
+    size_t vertices;       // in the graph file written
+};
+
+// The content decides where it plainly says its format, the name elsewhere, -f
+// always; compressed files are read through.
+TEST_F(Import, FormatFromTheContentTheNameOrMinusF) {
+    const char* const dot = "digraph { a -> b -> c }\n";
+    const char* const graphml = "<?xml version=\"1.0\"?>\n<graphml><graph><node id=\"a\"/>"
+                                "</graph></graphml>\n";
+    const NamedInput inputs[] = {
+        {"tinkerpop.xml", graphml, "", 0, "", 1},
+        {"gexf.graphml",
+         "<gexf><graph><nodes><node id=\"1\"/><node id=\"2\"/></nodes></graph></gexf>", "", 0, "",
+         2},
+        {"dot.edges", dot, "", 0, "", 3},
+        {"dot.edges", dot, "-f edgelist", 0, "", 2},
+        {"path.gml.gz", "graph [ edge [ source 1 target 2 ] ]", "", 0, "", 2},
+        {"yed.graphmlz", graphml, "", 0, "", 1},
+        {"data.txt.gz", dot, "", 0, "", 3},
+        {"two.gv", "graph { a } graph { b }", "", 0,
+         "ruvo-import: two.gv: only the first graph is read; 1 more is left out\n", 1},
+        {"data.txt.gz", "a b\n", "", 2,
+         "ruvo-import: no format: give -f graphml|gexf|gml|dot|edgelist, or an INPUT ending in "
+         ".graphml, .gexf, .gml, .dot, .gv, .edgelist or .edges\n",
+         0},
+        {"bad.gml", "graph [ node [ ] ]", "", 1,
+         "ruvo-import: bad.gml not imported: line 1: a node without an id\n", 0},
+    };
+    for (const NamedInput& input : inputs) {
+        std::string name = input.file;
+        const bool compressed = name.back() == 'z';
+        writeFile(compressed ? "plain" : name, input.content);
+        if (compressed) {
+            ASSERT_EQ(runCommand("(gzip -c plain >" + name + ")"), 0);
+        }
+        const int status = runImport(std::string(input.arguments) + " --force " + name);
+        EXPECT_EQ(status, input.status) << name << " " << readFile("err.txt");
+        const std::string errors = readFile("err.txt");
+        EXPECT_EQ(errors.substr(0, errors.find("Usage:")), input.message) << name;
+        if (status == 0) {
+            EXPECT_EQ(positionsOf(readFile(graphFileName)).size(), input.vertices) << name;
+        }
+    }
+}
+
+// Each program limited to 60 MB of address space, with an input that needs more
+// (for the GraphML reader, while expat calls it): one line, status 1, nothing
+// written. AddressSanitizer reserves terabytes of
+// address space at start, so a sanitizer build cannot run under a limit at all.
+TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
+#endif
+    std::string edges;
+    std::string file = "-1\n-1\n-1\n1500000\n";
+    for (int i = 0; i < 1500000; ++i) {
+        edges += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
+        file += "0.5 0.5 0\n";
+    }
+    std::string graphml = "<graphml><graph>";
+    for (int i = 0; i < 400000; ++i)
+        graphml += "<node id=\"" + std::to_string(i) + "\"/><edge source=\"" + std::to_string(i) +
+                   "\" target=\"v" + std::to_string(i) + "\"/>";
+    writeFile("big.edges", edges);
+    writeFile("big.graphml", graphml + "</graph></graphml>");
+    writeFile("big.ruv", file);
+    const std::pair<std::string, std::string> runs[] = {
+        {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.edges",
+         "ruvo-import: big.edges not imported: out of memory\n"},
+        {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.graphml",
+         "ruvo-import: big.graphml not imported: out of memory\n"},
+        {std::string("'") + RUVO_EXPORT_BINARY + "' -o out.svg big.ruv",
+         "ruvo-export: big.ruv not loaded: out of memory\n"},
+        {std::string("'") + RUVO_EXPORT_BINARY + "' -f svg - <big.ruv",
+         "ruvo-export: standard input not loaded: out of memory\n"}};
+    for (const auto& [command, message] : runs) {
+        EXPECT_EQ(runCommand("ulimit -v 60000; " + command), 1) << command;
+        EXPECT_EQ(readFile("err.txt"), message);
+        EXPECT_EQ(readFile("out.txt"), "");
+    }
+    EXPECT_FALSE(fs::exists("out.ruv"));
+    EXPECT_FALSE(fs::exists("out.svg"));
 }
