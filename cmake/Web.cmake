@@ -30,7 +30,8 @@ target_link_options(ruvo PRIVATE
   "SHELL:--pre-js ${ruvo_web}/page.js"
   "SHELL:--post-js ${ruvo_web}/glut_listeners.js")
 set_property(TARGET ruvo APPEND PROPERTY LINK_DEPENDS
-  "${ruvo_web}/shell.html" "${ruvo_web}/page.js" "${ruvo_web}/glut_listeners.js")
+  "${ruvo_web}/shell.html" "${ruvo_web}/page.js" "${ruvo_web}/glut_listeners.js"
+  "${ruvo_web}/ruvo.css" "${ruvo_web}/service-worker.js" "${ruvo_web}/manifest.webmanifest")
 
 # The page's other files, copied as they are; the icons drawn from Ruvo's own.
 set(ruvo_icon "${CMAKE_SOURCE_DIR}/packaging/ruvo.svg")

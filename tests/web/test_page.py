@@ -10,6 +10,7 @@ within a measured tolerance where edges are drawn as triangles (SwiftShader).
     python3 tests/web/test_page.py PAGE_DIR DESKTOP_BUILD_DIR [unittest options]
 
 RUVO_SESSION_SEED plays the seeds it lists instead of the fixed ones.
+RUVO_SCREENSHOTS=DIR writes DIR/page-phone.png, the page on an emulated phone.
 """
 import base64
 import functools
@@ -26,6 +27,7 @@ import unittest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
 
 PAGE, DESKTOP = (os.path.abspath(arg) for arg in sys.argv[1:3])
 E2E = os.path.join(DESKTOP, 'tests', 'e2e')
@@ -38,6 +40,14 @@ QUIET = ['--headless=new', '--no-sandbox', '--disable-background-networking',
          '--disable-dev-shm-usage', '--window-size=1000,700']
 MESA = ['--use-angle=gl-egl', '--ignore-gpu-blocklist']
 SWIFTSHADER = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']
+
+# What a session's presses are made with on the page: the buttons of a mouse, or
+# left presses with Ctrl and Alt held for the right and middle buttons.
+BUTTONS, MODIFIERS = 'buttons', 'modifiers'
+# The toolbar's tool for each of GLUT's buttons, and its command for each key.
+TOOLS = {'0': 'tool-select', '1': 'tool-join', '2': 'tool-add'}
+COMMANDS = {'d': 'delete', 's': 'save', 'l': 'load'}
+PHONE = {'width': 360, 'height': 740, 'deviceScaleFactor': 3, 'mobile': True}
 
 # Where an edge is two triangles (SwiftShader), a pixel whose centre lies on or
 # next to the border of the edge's 2-pixel parallelogram may come out otherwise
@@ -120,6 +130,7 @@ class Browser:
         for flag in QUIET + flags + ['--user-data-dir=' + os.path.join(self.folder, 'profile')]:
             options.add_argument(flag)
         options.add_experimental_option('prefs', {'download.default_directory': self.downloads})
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         self.server = serve(PAGE)
         self.driver = webdriver.Chrome(
             service=Service(shutil.which('chromedriver') or '/usr/bin/chromedriver'),
@@ -127,11 +138,24 @@ class Browser:
 
     def close(self):
         self.driver.quit()
-        self.server.shutdown()
+        self.stop_server()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+    def stop_server(self):
+        """Stops serving the page; a request to it is refused from now on."""
+        self.server.shutdown()
+        self.server.server_close()
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
+
+    def cdp(self, command, **params):
+        return self.driver.execute_cdp_cmd(command, params)
+
+    def uncaught_errors(self):
+        """The uncaught errors the console has shown since the last call."""
+        return [entry['message'] for entry in self.driver.get_log('browser')
+                if 'Uncaught' in entry['message']]
 
     def wait(self, script, *args, what='the page'):
         """Waits up to ten seconds for script to return something true; returns it."""
@@ -149,15 +173,21 @@ class Browser:
         return float(self.wait('return document.body.dataset.firstFrame', what='the first frame'))
 
     def text(self, element_id):
-        return self.js('return document.getElementById(arguments[0]).textContent', element_id)
+        """An element's text once the page has drawn its next frame."""
+        return self.js('return new Promise(function (done) { requestAnimationFrame(function () {'
+                       ' done(document.getElementById(arguments[0]).textContent); }); })'
+                       .replace('arguments[0]', repr(element_id)))
+
+    def canvas_box(self):
+        return self.js('return document.getElementById("canvas").getBoundingClientRect().toJSON()')
 
     def file(self):
         return self.js('try { return FS.readFile("graph.ruv", {encoding: "utf8"}); }'
                        ' catch (e) { return null; }')
 
-    def play(self, steps):
+    def play(self, steps, presses=BUTTONS):
         """Plays ruvo_session's steps with real pointer and key events."""
-        rect = self.js('return document.getElementById("canvas").getBoundingClientRect().toJSON()')
+        rect = self.canvas_box()
         # At a whole-pixel position each pointer position falls on one pixel.
         assert rect['left'] % 1 == 0 and rect['top'] % 1 == 0, rect
         chain = ActionChains(self.driver, duration=0)
@@ -175,8 +205,17 @@ class Browser:
             kind, *words = line.split()
             if kind == 'press':
                 point(*words[1:])
-                button(True, int(words[0]))
-                button(False, int(words[0]))
+                modifier = {'2': Keys.CONTROL, '1': Keys.ALT}.get(words[0])
+                if presses == MODIFIERS and modifier:
+                    keys.key_down(modifier)
+                    pointer.pause(0)
+                    button(True, 0)
+                    button(False, 0)
+                    keys.key_up(modifier)
+                    pointer.pause(0)
+                else:
+                    button(True, int(words[0]))
+                    button(False, int(words[0]))
             elif kind == 'drag':
                 for i in range(0, len(words), 2):
                     point(*words[i:i + 2])
@@ -188,6 +227,55 @@ class Browser:
                 pointer.pause(0)
                 pointer.pause(0)
         chain.perform()
+
+    def touch(self, kind, x, y):
+        """One touch event of the first finger at (x, y) in CSS pixels."""
+        points = [] if kind == 'touchEnd' else [{'x': x, 'y': y, 'id': 0}]
+        self.cdp('Input.dispatchTouchEvent', type=kind, touchPoints=points)
+
+    def tap(self, element_id):
+        """Taps the middle of an element with a finger, and waits for its click."""
+        box = self.js('var element = document.getElementById(arguments[0]);'
+                      'element.dataset.tapped = ""; element.addEventListener("click",'
+                      ' function () { element.dataset.tapped = "yes"; }, {once: true});'
+                      'return element.getBoundingClientRect().toJSON()', element_id)
+        x, y = box['left'] + box['width'] / 2, box['top'] + box['height'] / 2
+        self.touch('touchStart', x, y)
+        self.touch('touchEnd', x, y)
+        self.wait('return document.getElementById(arguments[0]).dataset.tapped', element_id,
+                  what='a tap on ' + element_id)
+
+    def play_touch(self, steps):
+        """Plays ruvo_session's steps with a finger: presses and drags on the
+        canvas with the toolbar's tools, keys with its commands (a key without
+        one only repaints, so it is left out)."""
+        rect = self.canvas_box()
+
+        def at(x, y):  # the middle of window pixel (x, y), in CSS pixels
+            return (rect['left'] + (int(x) + 0.5) * rect['width'] / SIZE,
+                    rect['top'] + (int(y) + 0.5) * rect['height'] / SIZE)
+
+        tool = 'tool-select'
+        for line in steps.splitlines():
+            kind, *words = line.split()
+            if kind == 'key':
+                if words[0].lower() in COMMANDS:
+                    self.tap(COMMANDS[words[0].lower()])
+                continue
+            wanted = TOOLS[words[0]] if kind == 'press' else 'tool-select'
+            if wanted != tool:
+                self.tap(wanted)
+                tool = wanted
+            points = [at(*words[1:3])] if kind == 'press' else \
+                [at(*words[i:i + 2]) for i in range(0, len(words), 2)]
+            self.touch('touchStart', *points[0])
+            for point in points[1:]:
+                self.touch('touchMove', *point)
+            if len(points) > 1:
+                # A finger lifted while moving flings, and the browser takes the
+                # next tap as the one that stops the fling: it clicks nothing.
+                time.sleep(0.2)
+            self.touch('touchEnd', *points[-1])
 
     def pixels(self):
         """The canvas as RGB bytes, top row first."""
@@ -211,7 +299,8 @@ def setUpModule():
     """Plays every session on the desktop window and keeps what each left."""
     global DESKTOP_RECORD
     DESKTOP_RECORD = tempfile.mkdtemp(prefix='ruvo-desktop-')
-    played = subprocess.run([os.path.join(E2E, 'ruvo_e2e'), '--gtest_filter=RuvoSession.*'],
+    played = subprocess.run([os.path.join(E2E, 'ruvo_e2e'),
+                             '--gtest_filter=RuvoSession.SeededSessionsLeaveWhatTheModelLeaves'],
                             env=dict(os.environ, RUVO_SESSION_RECORD=DESKTOP_RECORD),
                             capture_output=True, text=True)
     if played.returncode != 0:
@@ -222,11 +311,28 @@ def tearDownModule():
     shutil.rmtree(DESKTOP_RECORD, ignore_errors=True)
 
 
+def desktop_left(seed):
+    """What seed's session left on the desktop: trace, messages, file, picture."""
+    folder = os.path.join(DESKTOP_RECORD, seed)
+    left = {}
+    for name in ('trace.txt', 'stderr.txt', 'graph.ruv'):
+        with open(os.path.join(folder, name), encoding='utf-8') as file:
+            left[name] = file.read()
+    return left, read_ppm(os.path.join(folder, 'window.ppm'))
+
+
+def session_steps(seed):
+    return subprocess.run([os.path.join(E2E, 'ruvo_session'), 'steps', seed],
+                          check=True, capture_output=True, text=True).stdout
+
+
 class Sessions:
-    """Each seeded session, played on a fresh page, leaves what it left on the
-    desktop; the canvas is compared by compare_pictures."""
+    """Each seeded session, played on a fresh page with each way of pressing in
+    presses, leaves what it left on the desktop; the canvas is compared by
+    compare_pictures."""
     flags = []
     edges = ''
+    presses = (BUTTONS,)
 
     @classmethod
     def setUpClass(cls):
@@ -236,28 +342,30 @@ class Sessions:
     def tearDownClass(cls):
         cls.browser.close()
 
+    def start_session(self):
+        """A fresh page without a file, as on the desktop; returns ms to its first frame."""
+        started = self.browser.open()
+        self.browser.js('try { FS.unlink("graph.ruv"); } catch (e) {}')
+        return started
+
+    def left_on_page(self):
+        return {'trace.txt': self.browser.text('trace'),
+                'stderr.txt': self.browser.text('messages'),
+                'graph.ruv': self.browser.file()}
+
     def test_sessions_leave_what_the_desktop_leaves(self):
         started = []
         for seed in seeds():
-            with self.subTest(RUVO_SESSION_SEED=seed):
-                desktop = os.path.join(DESKTOP_RECORD, seed)
-                started.append(self.browser.open())
-                self.assertEqual(self.browser.js(
-                    'return document.getElementById("canvas").dataset.edges'), self.edges)
-                # A session starts without a file, as on the desktop.
-                self.browser.js('try { FS.unlink("graph.ruv"); } catch (e) {}')
-                steps = subprocess.run([os.path.join(E2E, 'ruvo_session'), 'steps', seed],
-                                       check=True, capture_output=True, text=True).stdout
-                self.browser.play(steps)
-                left = {}
-                for name, got in (('trace.txt', self.browser.text('trace')),
-                                  ('stderr.txt', self.browser.text('messages')),
-                                  ('graph.ruv', self.browser.file())):
-                    with open(os.path.join(desktop, name), encoding='utf-8') as file:
-                        left[name] = file.read()
-                    self.assertEqual(got, left[name], name)
-                window = read_ppm(os.path.join(desktop, 'window.ppm'))
-                self.compare_pictures(window, self.browser.pixels(), left['graph.ruv'])
+            for presses in self.presses:
+                with self.subTest(RUVO_SESSION_SEED=seed, presses=presses):
+                    started.append(self.start_session())
+                    self.assertEqual(self.browser.js(
+                        'return document.getElementById("canvas").dataset.edges'), self.edges)
+                    self.browser.play(session_steps(seed), presses)
+                    left, window = desktop_left(seed)
+                    self.assertEqual(self.left_on_page(), left)
+                    self.compare_pictures(window, self.browser.pixels(), left['graph.ruv'])
+        self.assertEqual(self.browser.uncaught_errors(), [])
         print('\n%s: first frame %s ms after navigation' % (
             type(self).__name__, ', '.join('%.0f' % ms for ms in started)), file=sys.stderr)
 
@@ -265,6 +373,7 @@ class Sessions:
 class SessionsOnMesa(Sessions, unittest.TestCase):
     flags = MESA
     edges = 'lines'
+    presses = (BUTTONS, MODIFIERS)
 
     def compare_pictures(self, window, canvas, graph):
         self.assertEqual(differences(window, canvas), [])
@@ -278,6 +387,34 @@ class SessionsOnSwiftShader(Sessions, unittest.TestCase):
         differing = differences(window, canvas)
         print('SwiftShader: %d pixels differ' % len(differing), file=sys.stderr)
         self.assertEqual(differing, on_edge_borders(graph, differing))
+
+
+class SessionsOnPhone(Sessions, unittest.TestCase):
+    """The sessions played with a finger and the toolbar on an emulated phone
+    leave the desktop's trace, messages and file, and the page never scrolls
+    sideways."""
+    flags = MESA
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.browser.cdp('Emulation.setDeviceMetricsOverride', **PHONE)
+        cls.browser.cdp('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
+
+    def test_sessions_leave_what_the_desktop_leaves(self):
+        for seed in seeds():
+            with self.subTest(RUVO_SESSION_SEED=seed):
+                self.start_session()
+                self.assertLessEqual(
+                    self.browser.js('return document.documentElement.scrollWidth'), PHONE['width'])
+                self.browser.play_touch(session_steps(seed))
+                self.assertEqual(self.left_on_page(), desktop_left(seed)[0])
+                self.assertEqual(self.browser.js('return window.scrollX'), 0)
+        shots = os.environ.get('RUVO_SCREENSHOTS')
+        if shots:
+            os.makedirs(shots, exist_ok=True)
+            self.browser.driver.save_screenshot(os.path.join(shots, 'page-phone.png'))
+        self.assertEqual(self.browser.uncaught_errors(), [])
 
 
 class Storage(unittest.TestCase):
