@@ -14,6 +14,7 @@ RUVO_SCREENSHOTS=DIR writes DIR/page-phone.png, the page on an emulated phone.
 """
 import base64
 import functools
+import io
 import http.server
 import os
 import shutil
@@ -167,9 +168,15 @@ class Browser:
             time.sleep(0.02)
         raise AssertionError('timed out waiting for ' + what)
 
+    def url(self):
+        return 'http://127.0.0.1:%d/' % self.server.server_address[1]
+
     def open(self):
-        """Loads the page; returns milliseconds from navigation to the first frame."""
-        self.driver.get('http://127.0.0.1:%d/' % self.server.server_address[1])
+        """Loads the page, leaving the last without asking; returns milliseconds
+        from navigation to the first frame."""
+        self.js('window.addEventListener("beforeunload", function (event) {'
+                ' event.stopImmediatePropagation(); }, true)')
+        self.driver.get(self.url())
         return float(self.wait('return document.body.dataset.firstFrame', what='the first frame'))
 
     def text(self, element_id):
@@ -434,37 +441,83 @@ class Storage(unittest.TestCase):
         self.browser.js('FS.chmod(".", 0o777); try { FS.rmdir("graph.ruv"); } catch (e) {}'
                         ' try { FS.unlink("graph.ruv"); } catch (e) {}')
 
-    def test_reload_keeps_a_saved_graph_and_download_gives_it(self):
+    def save(self, steps):
+        """Plays steps, which end with S, and waits for the storage to keep the file."""
         stored = int(self.browser.js('return document.body.dataset.stored || 0'))
-        self.browser.play('press 2 100 200\npress 2 300 200\npress 0 100 200\n'
-                          'press 1 300 200\nkey S\n')
+        self.browser.play(steps)
         self.browser.wait('return (document.body.dataset.stored || 0) > arguments[0]', stored,
                           what='the storage after S')
+
+    def downloaded(self):
+        path = os.path.join(self.browser.downloads, 'graph.ruv')
+        if os.path.exists(path):
+            os.remove(path)
+        self.browser.driver.find_element('id', 'download').click()
+        deadline = time.monotonic() + 10
+        while not os.path.exists(path) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        with open(path, encoding='utf-8') as file:
+            return file.read()
+
+    def test_reload_keeps_a_saved_graph_and_download_gives_the_screen(self):
+        self.save('press 2 100 200\npress 2 300 200\npress 0 100 200\npress 1 300 200\nkey S\n')
         saved = '0\n-1\n1\n2\n-0.500000 0.000000 1\n1\n0.500000 0.000000 0\n'
         self.assertEqual(self.browser.file(), saved)
-        self.browser.driver.find_element('id', 'download').click()
-        downloaded = os.path.join(self.browser.downloads, 'graph.ruv')
-        deadline = time.monotonic() + 10
-        while not os.path.exists(downloaded) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        with open(downloaded, encoding='utf-8') as file:
-            self.assertEqual(file.read(), saved)
+        self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 2 vertices, 1 edge')
+        self.browser.play('press 2 200 100\n')
+        self.assertEqual(self.downloaded(), saved.replace('\n2\n', '\n3\n', 1) +
+                         '0.000000 0.500000 0\n')
+        self.assertEqual(self.browser.file(), saved)
 
         self.browser.open()
         self.browser.play('key L\n')
         self.assertEqual(self.browser.text('trace'), '-0.5 0 1\n1\n0.5 0 0\n')
+        self.assertEqual(self.browser.text('status'), 'Loaded graph.ruv: 2 vertices, 1 edge')
         self.assertEqual(pixel(self.browser.pixels(), 200, 200), b'\0\0\0')
 
-    def test_opened_file_loads_with_l(self):
-        opened = os.path.join(self.browser.folder, 'mine.ruv')
-        with open(opened, 'w', encoding='utf-8') as file:
-            file.write('0 -1 -1 1\n0.25 0.5 0\n')
-        self.browser.driver.find_element('id', 'open').send_keys(opened)
-        self.browser.wait('return document.getElementById("status").textContent',
-                          what='the opened file')
-        self.browser.play('key l\n')
-        self.assertEqual(self.browser.text('trace'), '0.25 0.5 0\n')
-        self.assertEqual(pixel(self.browser.pixels(), 250, 100), b'\xff\0\0')
+    def test_open_checks_the_file_before_it_replaces_the_graph(self):
+        self.save('press 2 100 200\nkey S\n')
+        saved = self.browser.file()
+        cases = [  # the file's name, its text, what it adds to the trace and the messages
+            ('notes.txt', 'hello\n', '',
+             'ruvo: notes.txt not loaded: line 1: expected the selected vertex, found "hello"\n'),
+            ('mine.ruv', '0 -1 -1 1\n0.25 0.5 0\n', '0.25 0.5 0\n', ''),
+        ]
+        for name, text, echo, message in cases:
+            with self.subTest(name):
+                before = self.browser.pixels()
+                trace, messages = self.browser.text('trace'), self.browser.text('messages')
+                opened = os.path.join(self.browser.folder, name)
+                with open(opened, 'w', encoding='utf-8') as file:
+                    file.write(text)
+                self.browser.driver.find_element('id', 'open').send_keys(opened)
+                self.browser.wait('return document.getElementById("status").textContent'
+                                  '.indexOf(arguments[0]) >= 0', name, what='the opened file')
+                self.assertEqual(self.browser.text('trace')[len(trace):], echo)
+                self.assertEqual(self.browser.text('messages')[len(messages):], message)
+                self.assertEqual(self.browser.file(), saved)
+                after = self.browser.pixels()
+                if echo:
+                    self.assertEqual(self.browser.text('status'), 'Opened mine.ruv: 1 vertex, '
+                                     '0 edges; S saves it as graph.ruv.')
+                    self.assertEqual(pixel(after, 250, 100), b'\xff\0\0')
+                else:
+                    self.assertEqual(self.browser.text('status'), message[len('ruvo: '):-1])
+                    self.assertEqual(after, before)
+        self.browser.open()
+        self.assertEqual(self.browser.file(), saved)
+
+    def test_leaving_asks_after_an_edit_and_not_after_a_save_or_load(self):
+        self.save('key S\n')
+        # A middle press with nothing selected changes nothing; a selection is saved.
+        for steps, asks in [('press 2 100 200', True), ('key S', False), ('press 1 100 200', False),
+                            ('press 0 120 200', True), ('key S', False), ('key d', True),
+                            ('key L', False)]:
+            with self.subTest(steps):
+                self.browser.play(steps + '\n')
+                self.assertEqual(self.browser.js(
+                    'var event = new Event("beforeunload", {cancelable: true});'
+                    'window.dispatchEvent(event); return event.defaultPrevented;'), asks)
 
     def test_saving_and_loading_refuse_what_linux_refuses(self):
         cases = [  # what is there, the key, the message, what graph.ruv then holds
@@ -490,6 +543,99 @@ class Storage(unittest.TestCase):
                 self.assertEqual(self.browser.file(), holds)
                 self.assertEqual([name for name in self.browser.js('return FS.readdir(".")')
                                   if name.startswith('graph.ruv.')], [], 'a temporary is left')
+
+
+class Controls(unittest.TestCase):
+    """The keyboard belongs to the focused control, and the picture is crisp."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = Browser(MESA)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+
+    def focused(self):
+        return self.browser.js('return document.activeElement.id')
+
+    def test_tab_and_enter_reach_the_buttons_and_a_text_field_keeps_its_letters(self):
+        self.browser.open()
+        self.browser.js('FS.chmod(".", 0o777); try { FS.unlink("graph.ruv"); } catch (e) {}')
+        self.browser.play('press 2 100 200\n')
+        self.assertEqual(self.focused(), 'canvas')
+        keys = ActionChains(self.browser.driver, duration=0)
+        keys.key_down(Keys.SHIFT).send_keys(Keys.TAB).send_keys(Keys.TAB).key_up(Keys.SHIFT)
+        keys.perform()
+        self.assertEqual(self.focused(), 'save')
+        ActionChains(self.browser.driver, duration=0).send_keys(Keys.ENTER).perform()
+        self.assertEqual(self.browser.file(), '-1\n-1\n-1\n1\n-0.500000 0.000000 0\n')
+        self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 1 vertex, 0 edges')
+        ActionChains(self.browser.driver, duration=0).send_keys(Keys.TAB, Keys.TAB).perform()
+        self.assertEqual(self.focused(), 'canvas')
+
+        self.browser.js('var field = document.createElement("input"); field.id = "field";'
+                        'document.querySelector(".pane").appendChild(field);')
+        self.browser.driver.find_element('id', 'field').click()
+        self.browser.driver.find_element('id', 'field').send_keys('dsl D')
+        self.assertEqual(self.browser.js('return document.getElementById("field").value'),
+                         'dsl D')
+        self.assertEqual(self.browser.text('trace'), '')
+        self.assertEqual(self.browser.js('return Module._countVertices()'), 1)
+
+    def test_at_pixel_ratio_2_each_pixel_is_2_by_2(self):
+        self.browser.cdp('Emulation.setDeviceMetricsOverride', width=1000, height=700,
+                         deviceScaleFactor=2, mobile=False)
+        try:
+            self.browser.open()
+            self.browser.play(session_steps(seeds()[0]))
+            box = self.browser.canvas_box()
+            shot = self.browser.cdp('Page.captureScreenshot', format='png', clip={
+                'x': box['left'], 'y': box['top'], 'width': SIZE, 'height': SIZE, 'scale': 1})
+            from PIL import Image
+            picture = Image.open(io.BytesIO(base64.b64decode(shot['data']))).convert('RGB')
+            doubled = Image.frombytes('RGB', (SIZE, SIZE), self.browser.pixels()).resize(
+                (2 * SIZE, 2 * SIZE), Image.NEAREST)
+            self.assertEqual(picture.size, doubled.size)
+            self.assertTrue(picture.tobytes() == doubled.tobytes(),
+                            'the screenshot is not the canvas doubled')
+        finally:
+            self.browser.cdp('Emulation.clearDeviceMetricsOverride')
+
+
+class WithoutServerOrWebGL(unittest.TestCase):
+    """Where the page cannot run it says why, without an uncaught error; once
+    visited, it runs without its server."""
+
+    def check_says(self, browser, words):
+        browser.wait('return document.body.dataset.cannotRun', what='the page\'s message')
+        self.assertTrue(browser.js('return !document.getElementById("cannot-run").hidden'))
+        self.assertIn(words, browser.text('cannot-run'))
+        self.assertEqual(browser.uncaught_errors(), [])
+
+    def test_without_webgl_and_from_a_file_it_says_why(self):
+        browser = Browser(MESA + ['--disable-webgl'])
+        try:
+            browser.driver.get(browser.url())
+            self.check_says(browser, 'Ruvo needs WebGL')
+            browser.driver.get('file://' + os.path.join(PAGE, 'index.html'))
+            self.check_says(browser, 'python3 -m http.server')
+        finally:
+            browser.close()
+
+    def test_after_one_visit_it_starts_with_the_server_stopped(self):
+        browser = Browser(MESA)
+        try:
+            browser.open()
+            browser.wait('return navigator.serviceWorker.controller !== null',
+                         what='the service worker')
+            browser.stop_server()
+            browser.open()
+            browser.play('press 2 200 200\n')
+            self.assertEqual(pixel(browser.pixels(), 200, 200), b'\0\0\0')
+            self.assertEqual(browser.uncaught_errors(), [])
+        finally:
+            browser.close()
 
 
 if __name__ == '__main__':
