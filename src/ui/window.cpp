@@ -24,7 +24,7 @@ using Color = std::array<GLfloat, 3>; // red, green, blue
 // How many vertices one glBegin/glEnd holds at most. Emscripten's immediate-mode
 // emulation keeps the vertices of one glBegin in a 2 MB buffer and fails past
 // it. Batches end only between whole primitives, so splitting changes no pixel.
-static constexpr size_t verticesPerBatch = 12000;
+static constexpr size_t verticesPerBatch = 30000;
 
 // The vertices emitted since the current glBegin.
 static size_t batchVertices = 0;

@@ -34,58 +34,86 @@
     return '/ruvo' + served;
   }
 
-  // Returns a pane that shows the last limit lines given to add, written into
-  // element at most once a frame and scrolled to the newest.
+  // Returns a pane that shows the last limit lines written to it, byte by byte
+  // through its put (Emscripten's stdout or stderr device), in element. Bytes
+  // are decoded and the element written at most once a frame: a load of a large
+  // graph echoes hundreds of thousands of lines in one handler. The runtime's
+  // own notes (GL emulation warnings) do not come this way: they go to the console.
   function linePane(element, limit) {
-    var lines = [];        // the lines to show, oldest first; at most twice limit
-    var waiting = false;   // a write is asked for the next frame
-    var pane = {added: 0}; // added: lines added so far
+    var bytes = new Uint8Array(4096); // written and not yet decoded
+    var length = 0;                   // bytes of it used
+    var decoder = new TextDecoder();
+    var lines = [];                   // decoded whole lines, oldest first; at most twice limit
+    var waiting = false;              // a write is asked for the next frame
+    var pane = {added: 0};            // added: whole lines written so far
+
+    // Moves the whole lines written into lines.
+    function decode() {
+      var end = bytes.lastIndexOf(10, length - 1) + 1;
+      if (end === 0)
+        return;
+      var text = decoder.decode(bytes.subarray(0, end));
+      bytes.copyWithin(0, end, length);
+      length -= end;
+      var start = 0;
+      for (var next = text.indexOf('\n'); next >= 0; next = text.indexOf('\n', start)) {
+        lines.push(text.slice(start, next + 1));
+        start = next + 1;
+      }
+      if (lines.length >= 2 * limit)
+        lines = lines.slice(lines.length - limit);
+    }
+
     function write() {
       waiting = false;
+      decode();
       if (lines.length > limit)
         lines = lines.slice(lines.length - limit);
       element.textContent = lines.join('');
       element.scrollTop = element.scrollHeight;
     }
-    pane.add = function (line) {
-      lines.push(line);
-      ++pane.added;
-      if (lines.length >= 2 * limit)
-        lines = lines.slice(lines.length - limit);
+
+    // Takes written, the bytes of one write (signed, from the program's memory
+    // as Int8Array; storing them wraps them to bytes).
+    pane.putBytes = function (written) {
+      if (length + written.length > bytes.length) {
+        var larger = new Uint8Array(2 * (length + written.length));
+        larger.set(bytes.subarray(0, length));
+        bytes = larger;
+      }
+      bytes.set(written, length);
+      for (var i = 0; i < written.length; ++i)
+        pane.added += written[i] === 10 ? 1 : 0;
+      length += written.length;
+      if (length > (1 << 20))
+        decode();
       if (!waiting) {
         waiting = true;
         requestAnimationFrame(write);
       }
     };
+    // Takes one byte, as Emscripten's stdout and stderr devices hand them on.
+    pane.put = function (byte) {
+      if (byte !== null)
+        pane.putBytes([byte]);
+    };
+    // Makes the program's writes to descriptor fd come here whole, not byte by
+    // byte through put: the device's own write calls put once a byte.
+    pane.takeWritesTo = function (fd) {
+      var stream = FS.getStream(fd);
+      stream.stream_ops = Object.assign({}, stream.stream_ops, {
+        write: function (stream, buffer, offset, count) {
+          pane.putBytes(buffer.subarray(offset, offset + count));
+          return count;
+        }
+      });
+    };
     // Returns the lines added since the count was before, at most limit of them.
     pane.since = function (before) {
+      decode();
       return lines.slice(Math.max(0, lines.length - (pane.added - before)));
     };
     return pane;
-  }
-
-  // Returns a byte-by-byte writer for Emscripten's stdout or stderr device that
-  // adds each completed line to pane. The runtime's own notes (GL emulation
-  // warnings) do not come this way: they go to the console.
-  function lineWriter(pane) {
-    var bytes = new Uint8Array(256); // the line so far
-    var length = 0;                  // bytes of it used
-    var decoder = new TextDecoder();
-    return function (byte) {
-      if (byte === null)
-        return;
-      if (length === bytes.length) {
-        var larger = new Uint8Array(2 * length);
-        larger.set(bytes);
-        bytes = larger;
-      }
-      // Bytes come signed, from the program's memory as Int8Array.
-      bytes[length++] = byte & 0xff;
-      if (byte !== 10)
-        return;
-      pane.add(decoder.decode(bytes.subarray(0, length)));
-      length = 0;
-    };
   }
 
   var trace = linePane(document.getElementById('trace'), traceLimit);
@@ -148,8 +176,8 @@
   }
 
   Module.canvas = canvas;
-  Module.stdout = lineWriter(trace);
-  Module.stderr = lineWriter(messages);
+  Module.stdout = trace.put;
+  Module.stderr = messages.put;
   Module.showStatus = showStatus;
 
   // The program starts only once the storage has been read, so an L right away
@@ -169,6 +197,8 @@
   }];
 
   Module.postRun = [function () {
+    trace.takeWritesTo(1);
+    messages.takeWritesTo(2);
     running = true;
     canvas.dataset.edges = Module._edgesDrawnAsTriangles() ? 'triangles' : 'lines';
     canvas.focus();
