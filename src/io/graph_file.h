@@ -11,8 +11,8 @@
 #include <vector>
 
 extern const char* const graphFileName; // "graph.ruv", relative to the working directory
-extern uint64_t changesAtFile; // graphChanges when the model last matched graphFileName (S or L); 0 at start
-extern uint64_t fileSuccesses; // saves and loads of graphFileName that succeeded so far; 0 at start
+extern uint64_t changesAtFile; // graphChanges at the last S or L that succeeded; 0 at start
+extern uint64_t fileSuccesses; // saves and loads of graphFileName that succeeded; 0 at start
 
 // What a graph file holds once read and checked, before it replaces the model.
 struct GraphFile {
