@@ -49,7 +49,8 @@
 
     // Moves the whole lines written into lines.
     function decode() {
-      var end = bytes.lastIndexOf(10, length - 1) + 1;
+      // (lastIndexOf counts a negative start from the end, so length 0 is left out.)
+      var end = length > 0 ? bytes.lastIndexOf(10, length - 1) + 1 : 0;
       if (end === 0)
         return;
       var text = decoder.decode(bytes.subarray(0, end));

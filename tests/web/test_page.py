@@ -333,13 +333,9 @@ def session_steps(seed):
                           check=True, capture_output=True, text=True).stdout
 
 
-class Sessions:
-    """Each seeded session, played on a fresh page with each way of pressing in
-    presses, leaves what it left on the desktop; the canvas is compared by
-    compare_pictures."""
-    flags = []
-    edges = ''
-    presses = (BUTTONS,)
+class WithBrowser:
+    """A test class whose tests share one Chromium, started with flags."""
+    flags = MESA
 
     @classmethod
     def setUpClass(cls):
@@ -348,6 +344,14 @@ class Sessions:
     @classmethod
     def tearDownClass(cls):
         cls.browser.close()
+
+
+class Sessions(WithBrowser):
+    """Each seeded session, played on a fresh page with each way of pressing in
+    presses, leaves what it left on the desktop; the canvas is compared by
+    compare_pictures."""
+    edges = ''
+    presses = (BUTTONS,)
 
     def start_session(self):
         """A fresh page without a file, as on the desktop; returns ms to its first frame."""
@@ -400,7 +404,6 @@ class SessionsOnPhone(Sessions, unittest.TestCase):
     """The sessions played with a finger and the toolbar on an emulated phone
     leave the desktop's trace, messages and file, and the page never scrolls
     sideways."""
-    flags = MESA
 
     @classmethod
     def setUpClass(cls):
@@ -422,19 +425,14 @@ class SessionsOnPhone(Sessions, unittest.TestCase):
             os.makedirs(shots, exist_ok=True)
             self.browser.driver.save_screenshot(os.path.join(shots, 'page-phone.png'))
         self.assertEqual(self.browser.uncaught_errors(), [])
+        # The narrowest screen the page is made for.
+        self.browser.cdp('Emulation.setDeviceMetricsOverride', **dict(PHONE, width=320))
+        self.assertLessEqual(self.browser.js('return document.documentElement.scrollWidth'), 320)
 
 
-class Storage(unittest.TestCase):
+class Storage(WithBrowser, unittest.TestCase):
     """graph.ruv in the browser's storage: kept over a reload, downloaded, opened
     from a file, and refused where Linux refuses it."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.browser = Browser(MESA)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.close()
 
     def setUp(self):
         self.browser.open()
@@ -545,16 +543,8 @@ class Storage(unittest.TestCase):
                                   if name.startswith('graph.ruv.')], [], 'a temporary is left')
 
 
-class Controls(unittest.TestCase):
+class Controls(WithBrowser, unittest.TestCase):
     """The keyboard belongs to the focused control, and the picture is crisp."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.browser = Browser(MESA)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.close()
 
     def focused(self):
         return self.browser.js('return document.activeElement.id')
