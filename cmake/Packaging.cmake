@@ -1,8 +1,9 @@
 # Install rules and the Debian package. Included at the end of the top-level
 # CMakeLists.txt, once every program is defined. `cmake --install` puts the
 # programs in bin, the manual pages, the desktop entry and the icon under share,
-# and the README and the licence in the doc folder; `cpack -G DEB` packs the same
-# tree as ruvo_<version>_amd64.deb (tools/package builds both packages).
+# and the README, the manual (docs/) and the licence in the doc folder;
+# `cpack -G DEB` packs the same tree as ruvo_<version>_amd64.deb (tools/package
+# builds it and the two zips).
 include(GNUInstallDirs)
 
 # Name and address in the package's Maintainer field and its changelog.
@@ -21,8 +22,9 @@ if(TARGET ruvo-import)
   install(TARGETS ruvo-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The README shows this picture by its path beside it.
-install(FILES docs/window.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+# The manual's pages and pictures, at the paths the README's links give them.
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.md"
+        PATTERN "*.png")
 
 if(WIN32)
   return()

@@ -245,6 +245,20 @@ struct Frame {
             out << static_cast<char>(p >> 16) << static_cast<char>(p >> 8 & 0xff)
                 << static_cast<char>(p & 0xff);
     }
+    // Writes the frame as an 8-bit RGB PNG; whether that worked.
+    bool writePng(const std::string& path) const {
+        std::vector<unsigned char> bytes;
+        for (uint32_t p : rgb)
+            bytes.insert(bytes.end(), {static_cast<unsigned char>(p >> 16),
+                                       static_cast<unsigned char>(p >> 8 & 0xff),
+                                       static_cast<unsigned char>(p & 0xff)});
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(width);
+        image.height = static_cast<png_uint_32>(height);
+        image.format = PNG_FORMAT_RGB;
+        return png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
+    }
 };
 
 // Decodes the PNG file at path; an empty frame if it cannot be read.
@@ -609,6 +623,32 @@ TEST_F(RuvoWindow, EmptyGraphIgnoresSelectLinkAndDrag) {
 }
 
 } // namespace
+
+// The README's picture of the window (docs/window.png) is this session's last
+// frame: RUVO_WINDOW_PICTURE names the PNG file to write it to.
+TEST_F(RuvoWindow, DrawsTheSelectedVertexRedAndTheSelectedEdgeBlueAmongBlackOnes) {
+    struct Press {
+        int button, x, y; // X's button number (1 left, 2 middle, 3 right) and the pixel
+    };
+    const Press presses[] = {
+        {3, 200, 80},  {3, 100, 200}, {3, 300, 200}, {3, 140, 320}, {3, 290, 330}, // vertices 0-4
+        {1, 100, 200}, {2, 200, 80},  {2, 300, 200}, {2, 140, 320}, // 1->0, 1->2, 1->3
+        {1, 200, 80},  {2, 290, 330},                               // 0->4
+        {1, 300, 200}, {2, 290, 330}, {2, 290, 330},                // 2->4, then selects it
+    };
+    for (const Press& press : presses)
+        click(press.button, press.x, press.y);
+    ASSERT_TRUE(holds("trace.txt", "middle\nmiddle\nmiddle\nmiddle\nmiddle\n2 4\nmiddle\n"));
+    ASSERT_TRUE(shows("vertex 2 red, edge 2-4 blue, edges 1-2 and 0-4 black", [](const Frame& f) {
+        return f.has(300, 200, kRed) && f.has(295, 265, kBlue) && !f.has(295, 265, kBlack) &&
+               f.thickness(200, 200, kBlack) == 2 && f.has(272, 280, kBlack) &&
+               f.has(140, 320, kBlack) && !f.has(140, 320, kRed);
+    }));
+    const char* picture = std::getenv("RUVO_WINDOW_PICTURE");
+    if (picture != nullptr && *picture != '\0') {
+        EXPECT_TRUE(grab().writePng(picture)) << "cannot write " << picture;
+    }
+}
 
 TEST_F(RuvoWindow, RefusedLoadAndFailedSaveKeepTheGraphAndSayWhy) {
     std::ofstream(dir_ + "/graph.ruv") << "-1 -1 -1 3\n0.5 0.5 0\n";

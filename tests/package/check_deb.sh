@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package given as argument: lintian finds no error or
-# warning, the desktop entry and the manual pages are valid, and the programs,
+# warning, the desktop entry and the manual pages are valid, the links of the
+# README and the manual in /usr/share/doc/ruvo resolve, and the programs,
 # installed (on CI, as root, with apt-get) or else extracted, work: ruvo opens
 # its window in an Xvfb of its own and saves a graph that ruvo-export exports
 # and ruvo-import reads back, and ruvo-import lays out a graph with Graphviz.
@@ -40,7 +41,7 @@ fi
 desktop-file-validate "$prefix/usr/share/applications/ruvo.desktop" && pass "desktop entry" ||
     fail "desktop entry"
 [ -f "$prefix/usr/share/icons/hicolor/scalable/apps/ruvo.svg" ] || fail "no icon"
-check_readme_pictures "$prefix/usr/share/doc/ruvo/README.md"
+check_manual_links "$prefix/usr/share/doc/ruvo"
 for page in ruvo ruvo-export ruvo-import; do
     file=$prefix/usr/share/man/man1/$page.1.gz
     if [ ! -f "$file" ]; then

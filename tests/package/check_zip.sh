@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Windows zip given as first argument, for the version given as
-# second: it holds ruvo.exe, ruvo-export.exe, ruvo-import.exe, the README with
-# its pictures and the licence, and, unpacked to a temporary folder, ruvo.exe
-# opens its window under Wine in an Xvfb of its own, ruvo-export.exe reports the
-# version and ruvo-import.exe lays out a graph with the engines linked into it.
+# second: it holds ruvo.exe, ruvo-export.exe, ruvo-import.exe, the README and
+# the manual with every link resolved, and the licence; and, unpacked to a
+# temporary folder, ruvo.exe opens its window under Wine in an Xvfb of its own,
+# ruvo-export.exe reports the version and ruvo-import.exe lays out a graph with
+# the engines linked into it.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -30,7 +31,7 @@ folder=$work/$name
 for file in ruvo.exe ruvo-export.exe ruvo-import.exe README.md LICENSE.txt; do
     [ -f "$folder/$file" ] || fail "$file is not in the zip"
 done
-check_readme_pictures "$folder/README.md"
+check_manual_links "$folder"
 
 mkdir -p "$WINEPREFIX" "$work/run" && cd "$work/run" || exit 1
 start_xvfb || fail "Xvfb"

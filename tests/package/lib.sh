@@ -45,14 +45,15 @@ stop_xvfb() {
     xvfb_pid=
 }
 
-# Checks that every picture the README at $1 shows, as ![text](path), is beside
-# it at that path.
-check_readme_pictures() {
-    local readme=$1 picture missing=0
-    while IFS= read -r picture; do
-        [ -f "$(dirname "$readme")/$picture" ] || { fail "the README shows $picture, which is missing"; missing=1; }
-    done < <(sed -n 's/.*!\[[^]]*\](\([^)]*\)).*/\1/p' "$readme")
-    [ "$missing" -eq 1 ] || pass "the README's pictures are beside it"
+# Checks that the README and the manual in folder $1 (README.md, docs/*.md)
+# are there and that every link in them resolves inside that folder.
+check_manual_links() {
+    local report
+    if report=$(python3 "$(dirname "${BASH_SOURCE[0]}")/../check_links.py" "$1" 2>&1); then
+        pass "the README's and the manual's links resolve"
+    else
+        fail "broken links in the README or the manual: $report"
+    fi
 }
 
 # Prints the id of the window titled exactly $1 once it is shown; fails after $2
