@@ -7,8 +7,6 @@
 #include "ui/input.h"
 #include "ui/window.h"
 
-#include <GL/glut.h>
-
 #include <string>
 
 extern "C" {
