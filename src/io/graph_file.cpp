@@ -13,6 +13,8 @@
 #include <new>
 
 const char* const graphFileName = "graph.ruv";
+uint64_t changesAtFile = 0;
+uint64_t fileSuccesses = 0;
 
 static void appendInteger(std::string& out, int32_t value) {
     char digits[16];
@@ -243,9 +245,13 @@ std::string repairReferences(GraphFile& file) {
 bool saveGraph() {
     const std::string text = formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
     const FileStatus status = replaceFileContents(graphFileName, text);
-    if (!status.ok)
+    if (!status.ok) {
         std::cerr << "ruvo: graph not saved to " << graphFileName << ": " << status.reason << '\n';
-    return status.ok;
+        return false;
+    }
+    changesAtFile = graphChanges;
+    ++fileSuccesses;
+    return true;
 }
 
 // Writes the echo one trace line at a time.
@@ -283,7 +289,9 @@ bool checkGraphText(const std::string& text, const char* name, GraphFile& file,
     return true;
 }
 
-bool readGraphFile(const char* path, GraphFile& file, const char* program) {
+// Reads the file at path and checks it as checkGraphText does, calling it name.
+static bool readNamedGraphFile(const char* path, const char* name, GraphFile& file,
+                               const char* program) {
     std::string text;
     FileStatus status;
     try {
@@ -292,21 +300,39 @@ bool readGraphFile(const char* path, GraphFile& file, const char* program) {
         status = {false, outOfMemory};
     }
     if (!status.ok) {
-        reportNotLoaded(program, path, status.reason);
+        reportNotLoaded(program, name, status.reason);
         return false;
     }
-    return checkGraphText(text, path, file, program);
+    return checkGraphText(text, name, file, program);
 }
 
-bool loadGraph() {
-    GraphFile file;
-    if (!readGraphFile(graphFileName, file))
-        return false;
+bool readGraphFile(const char* path, GraphFile& file, const char* program) {
+    return readNamedGraphFile(path, path, file, program);
+}
+
+// Replaces the model with a file that has been read and checked, echoing it.
+static void applyGraphFile(GraphFile& file) {
     writeEcho(file.echo);
     clearVertices();
     vertices.swap(file.vertices);
     selectedVertex = file.selectedVertex;
     selectedEdgeTarget = file.selectedEdgeTarget;
     linkTarget = file.linkTarget;
+    ++graphChanges;
+}
+
+bool loadGraphFrom(const char* path, const char* name) {
+    GraphFile file;
+    if (!readNamedGraphFile(path, name, file, "ruvo"))
+        return false;
+    applyGraphFile(file);
+    return true;
+}
+
+bool loadGraph() {
+    if (!loadGraphFrom(graphFileName, graphFileName))
+        return false;
+    changesAtFile = graphChanges;
+    ++fileSuccesses;
     return true;
 }

@@ -11,6 +11,8 @@
 #include <vector>
 
 extern const char* const graphFileName; // "graph.ruv", relative to the working directory
+extern uint64_t changesAtFile; // graphChanges at the last S or L that succeeded; 0 at start
+extern uint64_t fileSuccesses; // saves and loads of graphFileName that succeeded; 0 at start
 
 // What a graph file holds once read and checked, before it replaces the model.
 struct GraphFile {
@@ -57,3 +59,8 @@ bool saveGraph();
 // changes nothing and is reported on standard error; references to missing
 // vertices are repaired with a warning. Returns whether the file was loaded.
 bool loadGraph();
+
+// Replaces the graph and selection with the graph file at path, as loadGraph does
+// with graphFileName, which it leaves alone; messages call the file name. The
+// result counts as unsaved. Returns whether the file was loaded.
+bool loadGraphFrom(const char* path, const char* name);

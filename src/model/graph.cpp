@@ -9,6 +9,7 @@ std::vector<Vertex> vertices;
 int32_t selectedVertex = -1;
 int32_t selectedEdgeTarget = -1;
 int32_t linkTarget = -1;
+uint64_t graphChanges = 0;
 
 void writeTrace(std::string_view line) {
     // A failed stream stays failed, so its state is the record that the loss has
@@ -31,6 +32,7 @@ bool isVertex(int32_t index) {
 
 void addVertex(double x, double y) {
     vertices.emplace_back(x, y);
+    ++graphChanges;
 }
 
 int32_t findNearestVertex(double x, double y) {
@@ -49,7 +51,9 @@ int32_t findNearestVertex(double x, double y) {
 }
 
 void selectNearestVertex(double x, double y) {
-    selectedVertex = findNearestVertex(x, y);
+    const int32_t nearest = findNearestVertex(x, y);
+    graphChanges += nearest != selectedVertex;
+    selectedVertex = nearest;
 }
 
 void moveSelectedVertex(double x, double y) {
@@ -58,11 +62,13 @@ void moveSelectedVertex(double x, double y) {
     Vertex& v = vertices[static_cast<size_t>(selectedVertex)];
     v.x = x;
     v.y = y;
+    ++graphChanges;
 }
 
 void linkOrSelectEdge(double x, double y) {
     if (!isVertex(selectedVertex))
         return;
+    ++graphChanges;
     linkTarget = findNearestVertex(x, y);
     std::vector<int32_t>& adjacency = vertices[static_cast<size_t>(selectedVertex)].adjacency;
     bool listed = false;
@@ -106,6 +112,7 @@ static void deleteVertex(int32_t k) {
 void deleteSelection() {
     if (!isVertex(selectedVertex))
         return;
+    ++graphChanges;
     if (selectedEdgeTarget != -1) {
         std::vector<int32_t>& adjacency = vertices[static_cast<size_t>(selectedVertex)].adjacency;
         adjacency.erase(std::remove(adjacency.begin(), adjacency.end(), selectedEdgeTarget),

@@ -21,6 +21,7 @@ extern std::vector<Vertex> vertices; // every vertex in creation order; index = 
 extern int32_t selectedVertex;       // the selected vertex, -1 for none
 extern int32_t selectedEdgeTarget;   // with selectedVertex, the selected edge's target; -1 for none
 extern int32_t linkTarget;           // vertex nearest the last middle press, -1 for none
+extern uint64_t graphChanges;        // edits that changed the graph or selection; 0 at start
 
 // Tells whether index names a vertex in the list; -1 and stale values do not.
 bool isVertex(int32_t index);

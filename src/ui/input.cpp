@@ -7,6 +7,22 @@
 #include <GL/glut.h>
 
 int32_t dragState = -1;
+int primaryButton = GLUT_LEFT_BUTTON;
+
+// The button the left button's current press acts as, so that its release acts
+// as the same button whatever is held by then; GLUT_LEFT_BUTTON when none.
+static int leftPressActsAs = GLUT_LEFT_BUTTON;
+
+int actingButton(int button, int state, int modifiers) {
+    if (button != GLUT_LEFT_BUTTON)
+        return button;
+    if (state == GLUT_DOWN) {
+        leftPressActsAs = (modifiers & GLUT_ACTIVE_CTRL) != 0  ? GLUT_RIGHT_BUTTON
+                          : (modifiers & GLUT_ACTIVE_ALT) != 0 ? GLUT_MIDDLE_BUTTON
+                                                               : primaryButton;
+    }
+    return leftPressActsAs;
+}
 
 std::pair<double, double> toNormalized(int px, int py) {
     const double halfWidth = windowWidth / 2.0;
@@ -14,7 +30,8 @@ std::pair<double, double> toNormalized(int px, int py) {
     return {(px - halfWidth) / halfWidth, (halfHeight - py) / halfHeight};
 }
 
-void onMouseButton(int button, int state, int px, int py) {
+void onMouseButton(int pressed, int state, int px, int py) {
+    const int button = actingButton(pressed, state, glutGetModifiers());
     const auto [x, y] = toNormalized(px, py);
     if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
         addVertex(x, y);

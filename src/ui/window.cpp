@@ -21,6 +21,14 @@ static bool edgesAsTriangles = false;
 
 using Color = std::array<GLfloat, 3>; // red, green, blue
 
+// How many vertices one glBegin/glEnd holds at most. Emscripten's immediate-mode
+// emulation keeps the vertices of one glBegin in a 2 MB buffer and fails past
+// it. Batches end only between whole primitives, so splitting changes no pixel.
+static constexpr size_t verticesPerBatch = 30000;
+
+// The vertices emitted since the current glBegin.
+static size_t batchVertices = 0;
+
 static constexpr Color black{0, 0, 0};
 static constexpr Color red{1, 0, 0};
 static constexpr Color blue{0, 0, 1};
@@ -42,6 +50,21 @@ int edgesDrawnAsTriangles() {
 static void emitVertex(double x, double y, const Color& color) {
     glColor3f(color[0], color[1], color[2]);
     glVertex2f(static_cast<GLfloat>(x), static_cast<GLfloat>(y));
+    ++batchVertices;
+}
+
+// Starts drawing primitives of the given mode.
+static void beginBatch(GLenum mode) {
+    glBegin(mode);
+    batchVertices = 0;
+}
+
+// Between two whole primitives: ends the batch and starts another once it is full.
+static void splitFullBatch(GLenum mode) {
+    if (batchVertices + 6 > verticesPerBatch) {
+        glEnd();
+        beginBatch(mode);
+    }
 }
 
 // Emits the edge from a to b: its two ends as a GL line, or else the two
@@ -67,9 +90,10 @@ void drawGraph() {
 
     const auto count = static_cast<int32_t>(vertices.size());
     glPointSize(static_cast<GLfloat>(pointSizePixels));
-    glBegin(GL_POINTS);
+    beginBatch(GL_POINTS);
     for (int32_t i = 0; i < count; ++i) {
         const Vertex& v = vertices[static_cast<size_t>(i)];
+        splitFullBatch(GL_POINTS);
         emitVertex(v.x, v.y, i == selectedVertex ? red : black);
     }
     glEnd();
@@ -77,10 +101,12 @@ void drawGraph() {
     // Edges come after points so they are drawn over them. An entry that names
     // no vertex has nothing to join and is skipped.
     glLineWidth(static_cast<GLfloat>(lineWidthPixels));
-    glBegin(edgesAsTriangles ? GL_TRIANGLES : GL_LINES);
+    const GLenum edgeMode = edgesAsTriangles ? GL_TRIANGLES : GL_LINES;
+    beginBatch(edgeMode);
     for (int32_t i = 0; i < count; ++i) {
         const Vertex& source = vertices[static_cast<size_t>(i)];
         for (int32_t k : source.adjacency) {
+            splitFullBatch(edgeMode);
             if (isVertex(k))
                 emitEdge(source, vertices[static_cast<size_t>(k)],
                          i == selectedVertex && k == selectedEdgeTarget ? blue : black);

@@ -1033,6 +1033,10 @@ TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
 // folder of that name there, for it to compare with.
 class RuvoSession : public RuvoWindow {
   protected:
+    // How a session's right and middle presses are made: with those buttons, or
+    // as left presses with Ctrl and Alt held, GLUT's way for one-button mice.
+    enum class Presses { buttons, modifiers };
+
     // The output of `ruvo_session ARGS...`, run in dir.
     static std::string sessionOutput(const std::vector<std::string>& args, const std::string& dir,
                                      const std::string& err = "/dev/null") {
@@ -1046,7 +1050,7 @@ class RuvoSession : public RuvoWindow {
     }
 
     // Turns the session's steps into one xdotool command line for the window.
-    std::vector<std::string> xdotoolSteps(const std::string& steps) {
+    std::vector<std::string> xdotoolSteps(const std::string& steps, Presses presses) {
         std::vector<std::string> args;
         const auto moveTo = [&](const std::string& x, const std::string& y) {
             args.insert(args.end(), {"mousemove", "--window", winId_, x, y});
@@ -1060,8 +1064,13 @@ class RuvoSession : public RuvoWindow {
                 words >> c;
                 // X numbers the buttons from 1; "click" would wait a tenth of a second.
                 const std::string button = std::to_string(std::stoi(a) + 1);
+                const char* modifier = a == "2" ? "ctrl" : a == "1" ? "alt" : nullptr;
                 moveTo(b, c);
-                args.insert(args.end(), {"mousedown", button, "mouseup", button});
+                if (presses == Presses::modifiers && modifier != nullptr)
+                    args.insert(args.end(), {"keydown", modifier, "mousedown", "1", "mouseup", "1",
+                                             "keyup", modifier});
+                else
+                    args.insert(args.end(), {"mousedown", button, "mouseup", button});
             } else if (kind == "drag") {
                 moveTo(a, b);
                 args.insert(args.end(), {"mousedown", "1"});
@@ -1097,17 +1106,17 @@ class RuvoSession : public RuvoWindow {
     }
 
     // Plays seed's session on the window and compares it with the model's replay.
-    void play(const std::string& seed) {
+    void play(const std::string& seed, Presses presses = Presses::buttons) {
         const std::string model = dir_ + "-model";
         fs::create_directory(model);
         const std::string steps = sessionOutput({"steps", seed}, model);
         const std::string trace = sessionOutput({"replay", seed}, model, model + "/stderr.txt");
-        xdo(xdotoolSteps(steps));
+        xdo(xdotoolSteps(steps, presses));
         ASSERT_TRUE(holds("graph.ruv", readFile(model + "/graph.ruv")));
         EXPECT_TRUE(holds("trace.txt", trace));
         EXPECT_TRUE(holds("stderr.txt", readFile(model + "/stderr.txt")));
         const char* record = std::getenv("RUVO_SESSION_RECORD");
-        if (record != nullptr && *record != '\0') {
+        if (record != nullptr && *record != '\0' && presses == Presses::buttons) {
             const fs::path kept = fs::path(record) / seed;
             fs::create_directories(kept);
             for (const char* name : {"trace.txt", "stderr.txt", "graph.ruv"})
@@ -1127,5 +1136,26 @@ TEST_F(RuvoSession, SeededSessionsLeaveWhatTheModelLeaves) {
             ASSERT_NO_FATAL_FAILURE(restartRuvo());
         }
         ASSERT_NO_FATAL_FAILURE(play(seed));
+    }
+}
+
+// The same sessions, their right and middle presses made once with those buttons
+// and once as Ctrl+ and Alt+ left presses, leave the same trace, file and pixels.
+TEST_F(RuvoSession, ModifierPressesActAsTheButtons) {
+    std::stringstream seeds(sessionOutput({"seeds"}, dir_));
+    bool first = true;
+    for (std::string seed; seeds >> seed;) {
+        std::vector<uint32_t> pictures[2];
+        for (const Presses presses : {Presses::buttons, Presses::modifiers}) {
+            SCOPED_TRACE("RUVO_SESSION_SEED=" + seed +
+                         (presses == Presses::modifiers ? ", Ctrl and Alt" : ", buttons"));
+            if (!first) {
+                ASSERT_NO_FATAL_FAILURE(restartRuvo());
+            }
+            first = false;
+            ASSERT_NO_FATAL_FAILURE(play(seed, presses));
+            pictures[static_cast<int>(presses)] = settledFrame().rgb;
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]) << "seed " << seed << ": the pictures differ";
     }
 }

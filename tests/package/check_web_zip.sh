@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the web page's zip given as argument: unpacked to a temporary folder,
-# it holds the page's four files, the licence, and the README and the manual
+# it holds the page's files, the licence, README.txt, and the README and the manual
 # with every link resolved.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -12,7 +12,8 @@ trap 'rm -rf "$work"' EXIT
 
 (cd "$work" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
 folder=$work/$name
-for file in index.html index.js index.wasm ruvo.css LICENSE.txt; do
+for file in index.html index.js index.wasm ruvo.css service-worker.js manifest.webmanifest \
+    icon-192.png icon-512.png README.txt LICENSE.txt; do
     [ -f "$folder/$file" ] || fail "$file is not in the zip"
 done
 check_manual_links "$folder"

@@ -10,9 +10,11 @@ within a measured tolerance where edges are drawn as triangles (SwiftShader).
     python3 tests/web/test_page.py PAGE_DIR DESKTOP_BUILD_DIR [unittest options]
 
 RUVO_SESSION_SEED plays the seeds it lists instead of the fixed ones.
+RUVO_SCREENSHOTS=DIR writes DIR/page-phone.png, the page on an emulated phone.
 """
 import base64
 import functools
+import io
 import http.server
 import os
 import shutil
@@ -26,6 +28,7 @@ import unittest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
 
 PAGE, DESKTOP = (os.path.abspath(arg) for arg in sys.argv[1:3])
 E2E = os.path.join(DESKTOP, 'tests', 'e2e')
@@ -38,6 +41,14 @@ QUIET = ['--headless=new', '--no-sandbox', '--disable-background-networking',
          '--disable-dev-shm-usage', '--window-size=1000,700']
 MESA = ['--use-angle=gl-egl', '--ignore-gpu-blocklist']
 SWIFTSHADER = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']
+
+# What a session's presses are made with on the page: the buttons of a mouse, or
+# left presses with Ctrl and Alt held for the right and middle buttons.
+BUTTONS, MODIFIERS = 'buttons', 'modifiers'
+# The toolbar's tool for each of GLUT's buttons, and its command for each key.
+TOOLS = {'0': 'tool-select', '1': 'tool-join', '2': 'tool-add'}
+COMMANDS = {'d': 'delete', 's': 'save', 'l': 'load'}
+PHONE = {'width': 360, 'height': 740, 'deviceScaleFactor': 3, 'mobile': True}
 
 # Where an edge is two triangles (SwiftShader), a pixel whose centre lies on or
 # next to the border of the edge's 2-pixel parallelogram may come out otherwise
@@ -120,6 +131,7 @@ class Browser:
         for flag in QUIET + flags + ['--user-data-dir=' + os.path.join(self.folder, 'profile')]:
             options.add_argument(flag)
         options.add_experimental_option('prefs', {'download.default_directory': self.downloads})
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         self.server = serve(PAGE)
         self.driver = webdriver.Chrome(
             service=Service(shutil.which('chromedriver') or '/usr/bin/chromedriver'),
@@ -127,11 +139,24 @@ class Browser:
 
     def close(self):
         self.driver.quit()
-        self.server.shutdown()
+        self.stop_server()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+    def stop_server(self):
+        """Stops serving the page; a request to it is refused from now on."""
+        self.server.shutdown()
+        self.server.server_close()
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
+
+    def cdp(self, command, **params):
+        return self.driver.execute_cdp_cmd(command, params)
+
+    def uncaught_errors(self):
+        """The uncaught errors the console has shown since the last call."""
+        return [entry['message'] for entry in self.driver.get_log('browser')
+                if 'Uncaught' in entry['message']]
 
     def wait(self, script, *args, what='the page'):
         """Waits up to ten seconds for script to return something true; returns it."""
@@ -143,21 +168,33 @@ class Browser:
             time.sleep(0.02)
         raise AssertionError('timed out waiting for ' + what)
 
+    def url(self):
+        return 'http://127.0.0.1:%d/' % self.server.server_address[1]
+
     def open(self):
-        """Loads the page; returns milliseconds from navigation to the first frame."""
-        self.driver.get('http://127.0.0.1:%d/' % self.server.server_address[1])
+        """Loads the page, leaving the last without asking; returns milliseconds
+        from navigation to the first frame."""
+        self.js('window.addEventListener("beforeunload", function (event) {'
+                ' event.stopImmediatePropagation(); }, true)')
+        self.driver.get(self.url())
         return float(self.wait('return document.body.dataset.firstFrame', what='the first frame'))
 
     def text(self, element_id):
-        return self.js('return document.getElementById(arguments[0]).textContent', element_id)
+        """An element's text once the page has drawn its next frame."""
+        return self.js('return new Promise(function (done) { requestAnimationFrame(function () {'
+                       ' done(document.getElementById(arguments[0]).textContent); }); })'
+                       .replace('arguments[0]', repr(element_id)))
+
+    def canvas_box(self):
+        return self.js('return document.getElementById("canvas").getBoundingClientRect().toJSON()')
 
     def file(self):
         return self.js('try { return FS.readFile("graph.ruv", {encoding: "utf8"}); }'
                        ' catch (e) { return null; }')
 
-    def play(self, steps):
+    def play(self, steps, presses=BUTTONS):
         """Plays ruvo_session's steps with real pointer and key events."""
-        rect = self.js('return document.getElementById("canvas").getBoundingClientRect().toJSON()')
+        rect = self.canvas_box()
         # At a whole-pixel position each pointer position falls on one pixel.
         assert rect['left'] % 1 == 0 and rect['top'] % 1 == 0, rect
         chain = ActionChains(self.driver, duration=0)
@@ -175,8 +212,17 @@ class Browser:
             kind, *words = line.split()
             if kind == 'press':
                 point(*words[1:])
-                button(True, int(words[0]))
-                button(False, int(words[0]))
+                modifier = {'2': Keys.CONTROL, '1': Keys.ALT}.get(words[0])
+                if presses == MODIFIERS and modifier:
+                    keys.key_down(modifier)
+                    pointer.pause(0)
+                    button(True, 0)
+                    button(False, 0)
+                    keys.key_up(modifier)
+                    pointer.pause(0)
+                else:
+                    button(True, int(words[0]))
+                    button(False, int(words[0]))
             elif kind == 'drag':
                 for i in range(0, len(words), 2):
                     point(*words[i:i + 2])
@@ -188,6 +234,55 @@ class Browser:
                 pointer.pause(0)
                 pointer.pause(0)
         chain.perform()
+
+    def touch(self, kind, x, y):
+        """One touch event of the first finger at (x, y) in CSS pixels."""
+        points = [] if kind == 'touchEnd' else [{'x': x, 'y': y, 'id': 0}]
+        self.cdp('Input.dispatchTouchEvent', type=kind, touchPoints=points)
+
+    def tap(self, element_id):
+        """Taps the middle of an element with a finger, and waits for its click."""
+        box = self.js('var element = document.getElementById(arguments[0]);'
+                      'element.dataset.tapped = ""; element.addEventListener("click",'
+                      ' function () { element.dataset.tapped = "yes"; }, {once: true});'
+                      'return element.getBoundingClientRect().toJSON()', element_id)
+        x, y = box['left'] + box['width'] / 2, box['top'] + box['height'] / 2
+        self.touch('touchStart', x, y)
+        self.touch('touchEnd', x, y)
+        self.wait('return document.getElementById(arguments[0]).dataset.tapped', element_id,
+                  what='a tap on ' + element_id)
+
+    def play_touch(self, steps):
+        """Plays ruvo_session's steps with a finger: presses and drags on the
+        canvas with the toolbar's tools, keys with its commands (a key without
+        one only repaints, so it is left out)."""
+        rect = self.canvas_box()
+
+        def at(x, y):  # the middle of window pixel (x, y), in CSS pixels
+            return (rect['left'] + (int(x) + 0.5) * rect['width'] / SIZE,
+                    rect['top'] + (int(y) + 0.5) * rect['height'] / SIZE)
+
+        tool = 'tool-select'
+        for line in steps.splitlines():
+            kind, *words = line.split()
+            if kind == 'key':
+                if words[0].lower() in COMMANDS:
+                    self.tap(COMMANDS[words[0].lower()])
+                continue
+            wanted = TOOLS[words[0]] if kind == 'press' else 'tool-select'
+            if wanted != tool:
+                self.tap(wanted)
+                tool = wanted
+            points = [at(*words[1:3])] if kind == 'press' else \
+                [at(*words[i:i + 2]) for i in range(0, len(words), 2)]
+            self.touch('touchStart', *points[0])
+            for point in points[1:]:
+                self.touch('touchMove', *point)
+            if len(points) > 1:
+                # A finger lifted while moving flings, and the browser takes the
+                # next tap as the one that stops the fling: it clicks nothing.
+                time.sleep(0.2)
+            self.touch('touchEnd', *points[-1])
 
     def pixels(self):
         """The canvas as RGB bytes, top row first."""
@@ -211,7 +306,8 @@ def setUpModule():
     """Plays every session on the desktop window and keeps what each left."""
     global DESKTOP_RECORD
     DESKTOP_RECORD = tempfile.mkdtemp(prefix='ruvo-desktop-')
-    played = subprocess.run([os.path.join(E2E, 'ruvo_e2e'), '--gtest_filter=RuvoSession.*'],
+    played = subprocess.run([os.path.join(E2E, 'ruvo_e2e'),
+                             '--gtest_filter=RuvoSession.SeededSessionsLeaveWhatTheModelLeaves'],
                             env=dict(os.environ, RUVO_SESSION_RECORD=DESKTOP_RECORD),
                             capture_output=True, text=True)
     if played.returncode != 0:
@@ -222,11 +318,24 @@ def tearDownModule():
     shutil.rmtree(DESKTOP_RECORD, ignore_errors=True)
 
 
-class Sessions:
-    """Each seeded session, played on a fresh page, leaves what it left on the
-    desktop; the canvas is compared by compare_pictures."""
-    flags = []
-    edges = ''
+def desktop_left(seed):
+    """What seed's session left on the desktop: trace, messages, file, picture."""
+    folder = os.path.join(DESKTOP_RECORD, seed)
+    left = {}
+    for name in ('trace.txt', 'stderr.txt', 'graph.ruv'):
+        with open(os.path.join(folder, name), encoding='utf-8') as file:
+            left[name] = file.read()
+    return left, read_ppm(os.path.join(folder, 'window.ppm'))
+
+
+def session_steps(seed):
+    return subprocess.run([os.path.join(E2E, 'ruvo_session'), 'steps', seed],
+                          check=True, capture_output=True, text=True).stdout
+
+
+class WithBrowser:
+    """A test class whose tests share one Chromium, started with flags."""
+    flags = MESA
 
     @classmethod
     def setUpClass(cls):
@@ -236,28 +345,38 @@ class Sessions:
     def tearDownClass(cls):
         cls.browser.close()
 
+
+class Sessions(WithBrowser):
+    """Each seeded session, played on a fresh page with each way of pressing in
+    presses, leaves what it left on the desktop; the canvas is compared by
+    compare_pictures."""
+    edges = ''
+    presses = (BUTTONS,)
+
+    def start_session(self):
+        """A fresh page without a file, as on the desktop; returns ms to its first frame."""
+        started = self.browser.open()
+        self.browser.js('try { FS.unlink("graph.ruv"); } catch (e) {}')
+        return started
+
+    def left_on_page(self):
+        return {'trace.txt': self.browser.text('trace'),
+                'stderr.txt': self.browser.text('messages'),
+                'graph.ruv': self.browser.file()}
+
     def test_sessions_leave_what_the_desktop_leaves(self):
         started = []
         for seed in seeds():
-            with self.subTest(RUVO_SESSION_SEED=seed):
-                desktop = os.path.join(DESKTOP_RECORD, seed)
-                started.append(self.browser.open())
-                self.assertEqual(self.browser.js(
-                    'return document.getElementById("canvas").dataset.edges'), self.edges)
-                # A session starts without a file, as on the desktop.
-                self.browser.js('try { FS.unlink("graph.ruv"); } catch (e) {}')
-                steps = subprocess.run([os.path.join(E2E, 'ruvo_session'), 'steps', seed],
-                                       check=True, capture_output=True, text=True).stdout
-                self.browser.play(steps)
-                left = {}
-                for name, got in (('trace.txt', self.browser.text('trace')),
-                                  ('stderr.txt', self.browser.text('messages')),
-                                  ('graph.ruv', self.browser.file())):
-                    with open(os.path.join(desktop, name), encoding='utf-8') as file:
-                        left[name] = file.read()
-                    self.assertEqual(got, left[name], name)
-                window = read_ppm(os.path.join(desktop, 'window.ppm'))
-                self.compare_pictures(window, self.browser.pixels(), left['graph.ruv'])
+            for presses in self.presses:
+                with self.subTest(RUVO_SESSION_SEED=seed, presses=presses):
+                    started.append(self.start_session())
+                    self.assertEqual(self.browser.js(
+                        'return document.getElementById("canvas").dataset.edges'), self.edges)
+                    self.browser.play(session_steps(seed), presses)
+                    left, window = desktop_left(seed)
+                    self.assertEqual(self.left_on_page(), left)
+                    self.compare_pictures(window, self.browser.pixels(), left['graph.ruv'])
+        self.assertEqual(self.browser.uncaught_errors(), [])
         print('\n%s: first frame %s ms after navigation' % (
             type(self).__name__, ', '.join('%.0f' % ms for ms in started)), file=sys.stderr)
 
@@ -265,6 +384,7 @@ class Sessions:
 class SessionsOnMesa(Sessions, unittest.TestCase):
     flags = MESA
     edges = 'lines'
+    presses = (BUTTONS, MODIFIERS)
 
     def compare_pictures(self, window, canvas, graph):
         self.assertEqual(differences(window, canvas), [])
@@ -280,54 +400,122 @@ class SessionsOnSwiftShader(Sessions, unittest.TestCase):
         self.assertEqual(differing, on_edge_borders(graph, differing))
 
 
-class Storage(unittest.TestCase):
-    """graph.ruv in the browser's storage: kept over a reload, downloaded, opened
-    from a file, and refused where Linux refuses it."""
+class SessionsOnPhone(Sessions, unittest.TestCase):
+    """The sessions played with a finger and the toolbar on an emulated phone
+    leave the desktop's trace, messages and file, and the page never scrolls
+    sideways."""
 
     @classmethod
     def setUpClass(cls):
-        cls.browser = Browser(MESA)
+        super().setUpClass()
+        cls.browser.cdp('Emulation.setDeviceMetricsOverride', **PHONE)
+        cls.browser.cdp('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.close()
+    def test_sessions_leave_what_the_desktop_leaves(self):
+        for seed in seeds():
+            with self.subTest(RUVO_SESSION_SEED=seed):
+                self.start_session()
+                self.assertLessEqual(
+                    self.browser.js('return document.documentElement.scrollWidth'), PHONE['width'])
+                self.browser.play_touch(session_steps(seed))
+                self.assertEqual(self.left_on_page(), desktop_left(seed)[0])
+                self.assertEqual(self.browser.js('return window.scrollX'), 0)
+        shots = os.environ.get('RUVO_SCREENSHOTS')
+        if shots:
+            os.makedirs(shots, exist_ok=True)
+            self.browser.driver.save_screenshot(os.path.join(shots, 'page-phone.png'))
+        self.assertEqual(self.browser.uncaught_errors(), [])
+        # The narrowest screen the page is made for.
+        self.browser.cdp('Emulation.setDeviceMetricsOverride', **dict(PHONE, width=320))
+        self.assertLessEqual(self.browser.js('return document.documentElement.scrollWidth'), 320)
+
+
+class Storage(WithBrowser, unittest.TestCase):
+    """graph.ruv in the browser's storage: kept over a reload, downloaded, opened
+    from a file, and refused where Linux refuses it."""
 
     def setUp(self):
         self.browser.open()
         self.browser.js('FS.chmod(".", 0o777); try { FS.rmdir("graph.ruv"); } catch (e) {}'
                         ' try { FS.unlink("graph.ruv"); } catch (e) {}')
 
-    def test_reload_keeps_a_saved_graph_and_download_gives_it(self):
+    def save(self, steps):
+        """Plays steps, which end with S, and waits for the storage to keep the file."""
         stored = int(self.browser.js('return document.body.dataset.stored || 0'))
-        self.browser.play('press 2 100 200\npress 2 300 200\npress 0 100 200\n'
-                          'press 1 300 200\nkey S\n')
+        self.browser.play(steps)
         self.browser.wait('return (document.body.dataset.stored || 0) > arguments[0]', stored,
                           what='the storage after S')
+
+    def downloaded(self):
+        path = os.path.join(self.browser.downloads, 'graph.ruv')
+        if os.path.exists(path):
+            os.remove(path)
+        self.browser.driver.find_element('id', 'download').click()
+        deadline = time.monotonic() + 10
+        while not os.path.exists(path) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        with open(path, encoding='utf-8') as file:
+            return file.read()
+
+    def test_reload_keeps_a_saved_graph_and_download_gives_the_screen(self):
+        self.save('press 2 100 200\npress 2 300 200\npress 0 100 200\npress 1 300 200\nkey S\n')
         saved = '0\n-1\n1\n2\n-0.500000 0.000000 1\n1\n0.500000 0.000000 0\n'
         self.assertEqual(self.browser.file(), saved)
-        self.browser.driver.find_element('id', 'download').click()
-        downloaded = os.path.join(self.browser.downloads, 'graph.ruv')
-        deadline = time.monotonic() + 10
-        while not os.path.exists(downloaded) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        with open(downloaded, encoding='utf-8') as file:
-            self.assertEqual(file.read(), saved)
+        self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 2 vertices, 1 edge')
+        self.browser.play('press 2 200 100\n')
+        self.assertEqual(self.downloaded(), saved.replace('\n2\n', '\n3\n', 1) +
+                         '0.000000 0.500000 0\n')
+        self.assertEqual(self.browser.file(), saved)
 
         self.browser.open()
         self.browser.play('key L\n')
         self.assertEqual(self.browser.text('trace'), '-0.5 0 1\n1\n0.5 0 0\n')
+        self.assertEqual(self.browser.text('status'), 'Loaded graph.ruv: 2 vertices, 1 edge')
         self.assertEqual(pixel(self.browser.pixels(), 200, 200), b'\0\0\0')
 
-    def test_opened_file_loads_with_l(self):
-        opened = os.path.join(self.browser.folder, 'mine.ruv')
-        with open(opened, 'w', encoding='utf-8') as file:
-            file.write('0 -1 -1 1\n0.25 0.5 0\n')
-        self.browser.driver.find_element('id', 'open').send_keys(opened)
-        self.browser.wait('return document.getElementById("status").textContent',
-                          what='the opened file')
-        self.browser.play('key l\n')
-        self.assertEqual(self.browser.text('trace'), '0.25 0.5 0\n')
-        self.assertEqual(pixel(self.browser.pixels(), 250, 100), b'\xff\0\0')
+    def test_open_checks_the_file_before_it_replaces_the_graph(self):
+        self.save('press 2 100 200\nkey S\n')
+        saved = self.browser.file()
+        cases = [  # the file's name, its text, what it adds to the trace and the messages
+            ('notes.txt', 'hello\n', '',
+             'ruvo: notes.txt not loaded: line 1: expected the selected vertex, found "hello"\n'),
+            ('mine.ruv', '0 -1 -1 1\n0.25 0.5 0\n', '0.25 0.5 0\n', ''),
+        ]
+        for name, text, echo, message in cases:
+            with self.subTest(name):
+                before = self.browser.pixels()
+                trace, messages = self.browser.text('trace'), self.browser.text('messages')
+                opened = os.path.join(self.browser.folder, name)
+                with open(opened, 'w', encoding='utf-8') as file:
+                    file.write(text)
+                self.browser.driver.find_element('id', 'open').send_keys(opened)
+                self.browser.wait('return document.getElementById("status").textContent'
+                                  '.indexOf(arguments[0]) >= 0', name, what='the opened file')
+                self.assertEqual(self.browser.text('trace')[len(trace):], echo)
+                self.assertEqual(self.browser.text('messages')[len(messages):], message)
+                self.assertEqual(self.browser.file(), saved)
+                after = self.browser.pixels()
+                if echo:
+                    self.assertEqual(self.browser.text('status'), 'Opened mine.ruv: 1 vertex, '
+                                     '0 edges; S saves it as graph.ruv.')
+                    self.assertEqual(pixel(after, 250, 100), b'\xff\0\0')
+                else:
+                    self.assertEqual(self.browser.text('status'), message[len('ruvo: '):-1])
+                    self.assertEqual(after, before)
+        self.browser.open()
+        self.assertEqual(self.browser.file(), saved)
+
+    def test_leaving_asks_after_an_edit_and_not_after_a_save_or_load(self):
+        self.save('key S\n')
+        # A middle press with nothing selected changes nothing; a selection is saved.
+        for steps, asks in [('press 2 100 200', True), ('key S', False), ('press 1 100 200', False),
+                            ('press 0 120 200', True), ('key S', False), ('key d', True),
+                            ('key L', False)]:
+            with self.subTest(steps):
+                self.browser.play(steps + '\n')
+                self.assertEqual(self.browser.js(
+                    'var event = new Event("beforeunload", {cancelable: true});'
+                    'window.dispatchEvent(event); return event.defaultPrevented;'), asks)
 
     def test_saving_and_loading_refuse_what_linux_refuses(self):
         cases = [  # what is there, the key, the message, what graph.ruv then holds
@@ -353,6 +541,91 @@ class Storage(unittest.TestCase):
                 self.assertEqual(self.browser.file(), holds)
                 self.assertEqual([name for name in self.browser.js('return FS.readdir(".")')
                                   if name.startswith('graph.ruv.')], [], 'a temporary is left')
+
+
+class Controls(WithBrowser, unittest.TestCase):
+    """The keyboard belongs to the focused control, and the picture is crisp."""
+
+    def focused(self):
+        return self.browser.js('return document.activeElement.id')
+
+    def test_tab_and_enter_reach_the_buttons_and_a_text_field_keeps_its_letters(self):
+        self.browser.open()
+        self.browser.js('FS.chmod(".", 0o777); try { FS.unlink("graph.ruv"); } catch (e) {}')
+        self.browser.play('press 2 100 200\n')
+        self.assertEqual(self.focused(), 'canvas')
+        keys = ActionChains(self.browser.driver, duration=0)
+        keys.key_down(Keys.SHIFT).send_keys(Keys.TAB).send_keys(Keys.TAB).key_up(Keys.SHIFT)
+        keys.perform()
+        self.assertEqual(self.focused(), 'save')
+        ActionChains(self.browser.driver, duration=0).send_keys(Keys.ENTER).perform()
+        self.assertEqual(self.browser.file(), '-1\n-1\n-1\n1\n-0.500000 0.000000 0\n')
+        self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 1 vertex, 0 edges')
+        ActionChains(self.browser.driver, duration=0).send_keys(Keys.TAB, Keys.TAB).perform()
+        self.assertEqual(self.focused(), 'canvas')
+
+        self.browser.js('var field = document.createElement("input"); field.id = "field";'
+                        'document.querySelector(".pane").appendChild(field);')
+        self.browser.driver.find_element('id', 'field').click()
+        self.browser.driver.find_element('id', 'field').send_keys('dsl D')
+        self.assertEqual(self.browser.js('return document.getElementById("field").value'),
+                         'dsl D')
+        self.assertEqual(self.browser.text('trace'), '')
+        self.assertEqual(self.browser.js('return Module._countVertices()'), 1)
+
+    def test_at_pixel_ratio_2_each_pixel_is_2_by_2(self):
+        self.browser.cdp('Emulation.setDeviceMetricsOverride', width=1000, height=700,
+                         deviceScaleFactor=2, mobile=False)
+        try:
+            self.browser.open()
+            self.browser.play(session_steps(seeds()[0]))
+            box = self.browser.canvas_box()
+            shot = self.browser.cdp('Page.captureScreenshot', format='png', clip={
+                'x': box['left'], 'y': box['top'], 'width': SIZE, 'height': SIZE, 'scale': 1})
+            from PIL import Image
+            picture = Image.open(io.BytesIO(base64.b64decode(shot['data']))).convert('RGB')
+            doubled = Image.frombytes('RGB', (SIZE, SIZE), self.browser.pixels()).resize(
+                (2 * SIZE, 2 * SIZE), Image.NEAREST)
+            self.assertEqual(picture.size, doubled.size)
+            self.assertTrue(picture.tobytes() == doubled.tobytes(),
+                            'the screenshot is not the canvas doubled')
+        finally:
+            self.browser.cdp('Emulation.clearDeviceMetricsOverride')
+
+
+class WithoutServerOrWebGL(unittest.TestCase):
+    """Where the page cannot run it says why, without an uncaught error; once
+    visited, it runs without its server."""
+
+    def check_says(self, browser, words):
+        browser.wait('return document.body.dataset.cannotRun', what='the page\'s message')
+        self.assertTrue(browser.js('return !document.getElementById("cannot-run").hidden'))
+        self.assertIn(words, browser.text('cannot-run'))
+        self.assertEqual(browser.uncaught_errors(), [])
+
+    def test_without_webgl_and_from_a_file_it_says_why(self):
+        browser = Browser(MESA + ['--disable-webgl'])
+        try:
+            browser.driver.get(browser.url())
+            self.check_says(browser, 'Ruvo needs WebGL')
+            browser.driver.get('file://' + os.path.join(PAGE, 'index.html'))
+            self.check_says(browser, 'python3 -m http.server')
+        finally:
+            browser.close()
+
+    def test_after_one_visit_it_starts_with_the_server_stopped(self):
+        browser = Browser(MESA)
+        try:
+            browser.open()
+            browser.wait('return navigator.serviceWorker.controller !== null',
+                         what='the service worker')
+            browser.stop_server()
+            browser.open()
+            browser.play('press 2 200 200\n')
+            self.assertEqual(pixel(browser.pixels(), 200, 200), b'\0\0\0')
+            self.assertEqual(browser.uncaught_errors(), [])
+        finally:
+            browser.close()
 
 
 if __name__ == '__main__':
