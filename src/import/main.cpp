@@ -192,5 +192,5 @@ int main(int argc, char** argv) {
         return failed;
     const std::string text =
         formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
-    return writeOutput(programName, options.output, text) ? imported : failed;
+    return writeOutput(programName, options.output, text, false) ? imported : failed;
 }

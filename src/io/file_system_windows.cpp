@@ -6,6 +6,9 @@
 #include <cctype>
 #include <string>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 void ignoreOutputSignals() {}
@@ -186,6 +189,11 @@ void removeFile(const std::string& path) {
 
 // MOVEFILE_WRITE_THROUGH already waits until the rename is on disk.
 void syncDirectoryOf(const std::string&) {}
+
+void useBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
 
 std::string_view platformText(std::string_view text, std::string& storage) {
     storage.clear();
