@@ -29,3 +29,25 @@ set_property(TARGET ruvo APPEND PROPERTY LINK_DEPENDS
   "${ruvo_web}/shell.html" "${ruvo_web}/page.js" "${ruvo_web}/glut_motion.js")
 add_custom_command(TARGET ruvo POST_BUILD
   COMMAND "${CMAKE_COMMAND}" -E copy "${ruvo_web}/ruvo.css" "${RUVO_WEB_PAGE}/ruvo.css")
+
+# The companion programs, ruvo-import and ruvo-export, as the page runs them in
+# a Web Worker (src/web/companion_worker.js): each a module the worker makes a
+# fresh instance of for every run, started with its own command line through
+# callMain, its files in the instance's own memory file system, its exit status
+# through onExit. They are not part of the editor's page load: the worker is
+# started, and fetches them, the first time one is needed.
+foreach(companion ruvo-import ruvo-export)
+  if(NOT TARGET ${companion})
+    continue()
+  endif()
+  string(REPLACE "-" "_" module_name "${companion}")
+  set_target_properties(${companion} PROPERTIES SUFFIX ".js"
+                                                RUNTIME_OUTPUT_DIRECTORY "${RUVO_WEB_PAGE}")
+  target_link_options(${companion} PRIVATE
+    -sMODULARIZE=1 -sEXPORT_NAME=${module_name} -sENVIRONMENT=worker
+    -sINVOKE_RUN=0 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
+    -sEXPORTED_RUNTIME_METHODS=callMain,FS)
+endforeach()
+add_custom_command(TARGET ruvo POST_BUILD
+  COMMAND "${CMAKE_COMMAND}" -E copy "${ruvo_web}/companion_worker.js" "${ruvo_web}/companions.js"
+          "${RUVO_WEB_PAGE}")

@@ -41,10 +41,16 @@ class Canvas {
             return;
         const Rgb rgb = colourValue(colour);
         for (int64_t x = std::max<int64_t>(first, 0); x < std::min(end, windowPixels); ++x)
-            std::copy(rgb.begin(), rgb.end(), bytes.begin() + (row * windowPixels + x) * 3);
+            std::copy(rgb.begin(), rgb.end(), at(row, x));
     }
 
-    const unsigned char* row(int64_t y) const { return bytes.data() + y * windowPixels * 3; }
+    // The bytes of pixel (x, y) of the window, and those to its right.
+    unsigned char* at(int64_t y, int64_t x) {
+        return bytes.data() + static_cast<size_t>((y * windowPixels + x) * 3);
+    }
+    const unsigned char* row(int64_t y) const {
+        return bytes.data() + static_cast<size_t>(y * windowPixels * 3);
+    }
 
   private:
     std::vector<unsigned char> bytes;
@@ -102,9 +108,9 @@ bool writePng(const Canvas& canvas, int scale, std::string& out) {
     for (int64_t y = 0; y < windowPixels; ++y) {
         const unsigned char* pixels = canvas.row(y);
         unsigned char* at = line.data();
-        for (int64_t x = 0; x < windowPixels; ++x)
+        for (const unsigned char* pixel = pixels; pixel != pixels + windowPixels * 3; pixel += 3)
             for (int copy = 0; copy < scale; ++copy)
-                at = std::copy(pixels + x * 3, pixels + x * 3 + 3, at);
+                at = std::copy(pixel, pixel + 3, at);
         for (int copy = 0; copy < scale; ++copy)
             png_write_row(png, line.data());
     }
