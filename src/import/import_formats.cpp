@@ -2,6 +2,7 @@
 
 #include "companion/command_line.h"
 #include "import/readers.h"
+#include "io/number_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -175,15 +176,10 @@ bool readNumber(std::string_view text, double& value) {
     text = trim(text);
     if (text.empty())
         return false;
+    // The graph file's own reader, which has strtod read what from_chars does
+    // not (and all of it where the C++ library has no from_chars for doubles).
     const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error == std::errc() && stop == end)
-        return true;
-    // A leading '+', hexadecimal and a value out of range are strtod's.
-    const std::string copy(text);
-    char* stopped = nullptr;
-    value = std::strtod(copy.c_str(), &stopped);
-    return stopped == copy.c_str() + copy.size();
+    return readNumber(text.data(), end, value) == end;
 }
 
 bool readVertexNumber(std::string_view text, int32_t& value) {

@@ -8,7 +8,8 @@
 //
 // A message {id, program, args, inputs: {name: bytes}, outputs: [name]} runs
 // program with args in a folder holding inputs, and is answered with
-// {id, status, stdout, stderr, files: {name: bytes}} (the outputs the run left),
+// {id, status, stdout, stderr, files: {name: bytes}} (the standard streams'
+// bytes, and the outputs the run left),
 // or {id, error} when the program could not be run at all.
 'use strict';
 
@@ -34,12 +35,20 @@ function loadProgram(program) {
 // Runs one command line of program in a new instance; resolves to its outcome.
 function runProgram(request) {
   return loadProgram(request.program).then(function (loaded) {
-    var stdout = [], stderr = [];
+    var stdout = [], stderr = []; // the bytes the program wrote to each
     var status = null; // the exit status, once the program has ended
+    // The standard streams byte by byte, as the program wrote them: bytes come
+    // signed, and null when a stream is flushed.
+    function keep(bytes) {
+      return function (byte) {
+        if (byte !== null)
+          bytes.push(byte & 0xff);
+      };
+    }
     return loaded.factory({
       noInitialRun: true,
-      print: function (line) { stdout.push(line + '\n'); },
-      printErr: function (line) { stderr.push(line + '\n'); },
+      stdout: keep(stdout),
+      stderr: keep(stderr),
       onExit: function (code) { status = code; },
       instantiateWasm: function (imports, receive) {
         WebAssembly.instantiate(loaded.module, imports).then(function (instance) {
@@ -68,7 +77,8 @@ function runProgram(request) {
         if (FS.analyzePath(name).exists)
           files[name] = FS.readFile(name);
       });
-      return {status: status, stdout: stdout.join(''), stderr: stderr.join(''), files: files};
+      return {status: status, stdout: new Uint8Array(stdout), stderr: new Uint8Array(stderr),
+              files: files};
     });
   });
 }

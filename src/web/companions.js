@@ -30,7 +30,8 @@
   var nextRun = 0;    // the id of the next run
 
   // Runs program with args on the named input files in the worker; resolves to
-  // {status, stdout, stderr, files: {name: bytes}} for the outputs named.
+  // {status, stdout, stderr, files: {name: bytes}}, the streams' bytes and the
+  // outputs named, or {error} when the program could not be run.
   function runCompanion(program, args, inputs, outputs) {
     if (!worker) {
       worker = new Worker('companion_worker.js');
@@ -58,8 +59,7 @@
   function firstMessage(outcome, fallback) {
     if (outcome.error)
       return fallback + ' (' + outcome.error + ')';
-    var line = (outcome.stderr || '').split('\n')[0];
-    return line || fallback;
+    return new TextDecoder().decode(outcome.stderr).split('\n')[0] || fallback;
   }
 
   // Opens a file the user chose or dropped: a graph file as it is, any other
