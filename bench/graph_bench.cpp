@@ -159,7 +159,7 @@ template <ExportFormat format, const char* fileName> static void exportTo(benchm
     file.vertices = vertices;
     file.selectedVertex = file.selectedEdgeTarget = file.linkTarget = 0;
     for (auto _ : state) {
-        if (!replaceFileContents(fileName, exportGraph(file, format)).ok) {
+        if (!replaceFileContents(fileName, exportGraph(file, format, 1)).ok) {
             state.SkipWithError("the export was not written");
             break;
         }
@@ -167,6 +167,7 @@ template <ExportFormat format, const char* fileName> static void exportTo(benchm
     setTouched(state, 3 * int64_t{n});
 }
 static constexpr char svgName[] = "graph.svg";
+static constexpr char pngName[] = "graph.png";
 static constexpr char dotName[] = "graph.dot";
 static constexpr char graphmlName[] = "graph.graphml";
 static constexpr char tikzName[] = "graph.tikz";
@@ -218,6 +219,8 @@ static void registerAll() {
         {"addVertex", addVertices, benchmark::oN, true, benchmark::kMicrosecond},
         {"saveGraph", save, benchmark::oN, false, benchmark::kMillisecond},
         {"exportGraph/svg", exportTo<ExportFormat::svg, svgName>, benchmark::oN, false,
+         benchmark::kMillisecond},
+        {"exportGraph/png", exportTo<ExportFormat::png, pngName>, benchmark::oN, false,
          benchmark::kMillisecond},
         {"exportGraph/dot", exportTo<ExportFormat::dot, dotName>, benchmark::oN, false,
          benchmark::kMillisecond},

@@ -2,9 +2,9 @@
 # the imported target Graphviz::Graphviz with Graphviz_FOUND and
 # Graphviz_VERSION. Where pkg-config is at hand (Debian: libgraphviz-dev) it
 # reads libgvc.pc and libcgraph.pc; elsewhere it looks for the headers and the
-# libraries under CMAKE_PREFIX_PATH. A Windows build takes the static libraries
-# tools/windows builds (GraphvizStatic.cmake).
-if(WIN32)
+# libraries under CMAKE_PREFIX_PATH. A Windows or web build takes the static
+# libraries tools/windows or tools/web-deps builds (GraphvizStatic.cmake).
+if(WIN32 OR EMSCRIPTEN)
   include(${CMAKE_CURRENT_LIST_DIR}/GraphvizStatic.cmake)
   return()
 endif()

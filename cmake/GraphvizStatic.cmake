@@ -1,5 +1,6 @@
 # Graphviz as static libraries, as tools/windows builds them for Windows into
-# build/windows-deps/prefix (found through CMAKE_PREFIX_PATH): the imported
+# build/windows-deps/prefix and tools/web-deps for the web into
+# build/web-deps/prefix (found through CMAKE_PREFIX_PATH): the imported
 # target Graphviz::Graphviz with cgraph, gvc, the layout engines and the core,
 # dot_layout and neato_layout plugins, and expat (EXPAT::EXPAT) after them.
 # A static build has no plugins to load at run time: the program hands
@@ -61,7 +62,7 @@ include(FindPackageHandleStandardArgs)
 find_package_handle_standard_args(Graphviz
   REQUIRED_VARS Graphviz_INCLUDE_DIR Graphviz_gvc_LIBRARY graphviz_static_complete EXPAT_FOUND
   VERSION_VAR Graphviz_VERSION
-  REASON_FAILURE_MESSAGE "tools/windows builds them. ${graphviz_static_missing}")
+  REASON_FAILURE_MESSAGE "tools/windows or tools/web-deps builds them. ${graphviz_static_missing}")
 
 if(Graphviz_FOUND)
   add_library(Graphviz::Graphviz INTERFACE IMPORTED)

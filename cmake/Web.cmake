@@ -37,6 +37,26 @@ set_property(TARGET ruvo APPEND PROPERTY LINK_DEPENDS
 set(ruvo_icon "${CMAKE_SOURCE_DIR}/packaging/ruvo.svg")
 add_custom_command(TARGET ruvo POST_BUILD
   COMMAND "${CMAKE_COMMAND}" -E copy "${ruvo_web}/ruvo.css" "${ruvo_web}/service-worker.js"
-          "${ruvo_web}/manifest.webmanifest" "${ruvo_icon}" "${RUVO_WEB_PAGE}"
+          "${ruvo_web}/manifest.webmanifest" "${ruvo_icon}"
+          "${ruvo_web}/companion_worker.js" "${ruvo_web}/companions.js" "${RUVO_WEB_PAGE}"
   COMMAND "${RSVG_CONVERT}" -w 192 -h 192 -o "${RUVO_WEB_PAGE}/icon-192.png" "${ruvo_icon}"
   COMMAND "${RSVG_CONVERT}" -w 512 -h 512 -o "${RUVO_WEB_PAGE}/icon-512.png" "${ruvo_icon}")
+
+# The companion programs, ruvo-import and ruvo-export, as the page runs them in
+# a Web Worker (src/web/companion_worker.js): each a module the worker makes a
+# fresh instance of for every run, started with its own command line through
+# callMain, its files in the instance's own memory file system, its exit status
+# through onExit. They are not part of the editor's page load: the worker is
+# started, and fetches them, the first time one is needed.
+foreach(companion ruvo-import ruvo-export)
+  if(NOT TARGET ${companion})
+    continue()
+  endif()
+  string(REPLACE "-" "_" module_name "${companion}")
+  set_target_properties(${companion} PROPERTIES SUFFIX ".js"
+                                                RUNTIME_OUTPUT_DIRECTORY "${RUVO_WEB_PAGE}")
+  target_link_options(${companion} PRIVATE
+    -sMODULARIZE=1 -sEXPORT_NAME=${module_name} -sENVIRONMENT=worker
+    -sINVOKE_RUN=0 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
+    -sEXPORTED_RUNTIME_METHODS=callMain,FS)
+endforeach()

@@ -52,10 +52,15 @@ std::string outputIsInputError(const std::string& input, const std::string& outp
     return "OUTPUT " + output + " is the INPUT file; name another";
 }
 
-bool writeOutput(const char* program, const std::string& path, const std::string& text) {
+bool writeOutput(const char* program, const std::string& path, const std::string& text,
+                 bool binary) {
     const bool toStandard = path.empty() || path == "-";
-    const FileStatus status =
-        toStandard ? writeStandardOutput(text) : replaceFileContents(path.c_str(), text);
+    FileStatus status;
+    if (toStandard)
+        status = binary ? writeStandardOutputBytes(text) : writeStandardOutput(text);
+    else
+        status =
+            binary ? replaceFileBytes(path.c_str(), text) : replaceFileContents(path.c_str(), text);
     if (!status.ok)
         std::cerr << program << ": graph not "
                   << (toStandard ? "written to standard output" : "saved to " + path) << ": "

@@ -52,8 +52,10 @@ bool takeOptionValue(const std::vector<std::string>& arguments, size_t& i, std::
 std::string outputIsInputError(const std::string& input, const std::string& output);
 
 // Writes text to standard output when path is "" or "-", or else to the file at path
-// the way the editor saves graph.ruv, so it is never left half-written. A failure
+// the way the editor saves graph.ruv, so it is never left half-written; with
+// the platform's line ends, or byte for byte when binary is set. A failure
 // is reported on standard error as "PROGRAM: graph not saved to PATH: why" (or
 // "PROGRAM: graph not written to standard output: why"). Returns whether the
 // text was written.
-bool writeOutput(const char* program, const std::string& path, const std::string& text);
+bool writeOutput(const char* program, const std::string& path, const std::string& text,
+                 bool binary);

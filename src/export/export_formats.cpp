@@ -14,6 +14,7 @@
 
 bool formatNamed(const std::string& name, ExportFormat& format) {
     static const std::pair<const char*, ExportFormat> names[] = {{"svg", ExportFormat::svg},
+                                                                 {"png", ExportFormat::png},
                                                                  {"dot", ExportFormat::dot},
                                                                  {"graphml", ExportFormat::graphml},
                                                                  {"tikz", ExportFormat::tikz}};
@@ -289,10 +290,12 @@ std::string standaloneDocument(const std::string& picture) {
     return document;
 }
 
-std::string exportGraph(const GraphFile& file, ExportFormat format) {
+std::string exportGraph(const GraphFile& file, ExportFormat format, int scale) {
     switch (format) {
     case ExportFormat::svg:
         return exportSvg(file);
+    case ExportFormat::png:
+        return exportPng(file, scale);
     case ExportFormat::dot:
         return exportDot(file);
     case ExportFormat::tikz:

@@ -1,19 +1,22 @@
-// The graph file's content in other formats: a picture of the window (SVG), a
-// graph for Graphviz (DOT), one for graph analysis tools (GraphML) and a
-// picture for LaTeX documents (TikZ).
+// The graph file's content in other formats: a picture of the window (SVG, and
+// its pixels as PNG), a graph for Graphviz (DOT), one for graph analysis tools
+// (GraphML) and a picture for LaTeX documents (TikZ).
 #pragma once
 
 #include "io/graph_file.h"
 
 #include <string>
 
-enum class ExportFormat { svg, dot, graphml, tikz };
+enum class ExportFormat { svg, png, dot, graphml, tikz };
 
-// Finds the format called name ("svg", "dot", "graphml" or "tikz"); returns false,
+// The largest --scale of a PNG picture: each window pixel a block this wide.
+inline constexpr int maximumPngScale = 16;
+
+// Finds the format called name ("svg", "png", "dot", "graphml" or "tikz"); returns false,
 // leaving format unchanged, for any other name.
 bool formatNamed(const std::string& name, ExportFormat& format);
 
-// Finds the format a file name's extension stands for (".svg", ".dot" or ".gv",
+// Finds the format a file name's extension stands for (".svg", ".png", ".dot" or ".gv",
 // ".graphml", ".tikz" or ".tex", in any case); returns false, leaving format
 // unchanged, for any other.
 bool formatOfFileName(const std::string& fileName, ExportFormat& format);
@@ -24,6 +27,14 @@ bool formatOfFileName(const std::string& fileName, ExportFormat& format);
 // window's pixels exactly, edges clipped at the window's edge included.
 // Expects every entry of file to name one of its vertices (see repairReferences).
 std::string exportSvg(const GraphFile& file);
+
+// Returns the PNG file of the window's 400 x 400 pixels for file, exactly as the
+// window shows them (the pixels the SVG picture renders as), each pixel a scale x
+// scale block (1 to maximumPngScale): 8-bit RGB, compressed the same way on every
+// build, with no time or other chunk that would make two exports differ.
+// Returns "" when libpng fails (for want of memory). Expects every entry of file
+// to name one of its vertices.
+std::string exportPng(const GraphFile& file, int scale);
 
 // Returns file as a Graphviz digraph: node i at its window position in points
 // (400 x 400, y up, exact to the file's six decimals), one edge per entry in file
@@ -49,5 +60,5 @@ std::string exportTikz(const GraphFile& file);
 // picture's size, for pdflatex.
 std::string standaloneDocument(const std::string& picture);
 
-// Returns file in the given format.
-std::string exportGraph(const GraphFile& file, ExportFormat format);
+// Returns file in the given format; scale is the PNG picture's (see exportPng).
+std::string exportGraph(const GraphFile& file, ExportFormat format, int scale);

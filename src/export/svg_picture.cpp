@@ -3,6 +3,7 @@
 // GL fills for it (see pixel_runs.h).
 #include "export/export_formats.h"
 #include "export/pixel_runs.h"
+#include "export/window_shapes.h"
 #include "geometry/wide_line.h"
 
 #include <algorithm>
@@ -13,9 +14,18 @@
 
 namespace {
 
-const char* const black = "#000";
-const char* const red = "#f00";
-const char* const blue = "#00f";
+// The SVG colour of a shape.
+const char* colourText(ShapeColour colour) {
+    switch (colour) {
+    case ShapeColour::red:
+        return "#f00";
+    case ShapeColour::blue:
+        return "#00f";
+    case ShapeColour::black:
+        break;
+    }
+    return "#000";
+}
 
 void appendNumber(std::string& out, int64_t value) {
     char digits[24];
@@ -300,38 +310,22 @@ void drawEdge(EdgeWriter& edges, const std::array<SubpixelPoint, 4>& quad,
 } // namespace
 
 std::string exportSvg(const GraphFile& file) {
-    const std::vector<Vertex>& list = file.vertices;
     std::string out;
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"400\" "
            "viewBox=\"0 0 400 400\" shape-rendering=\"crispEdges\">\n"
            "<rect width=\"400\" height=\"400\" fill=\"#fff\"/>\n";
     SquareWriter squares(out);
-    for (size_t i = 0; i < list.size(); ++i) {
-        const auto corner = pointSquare(glWindowPixels(list[i].x, list[i].y));
-        if (corner[0] <= -pointSizePixels || corner[0] >= windowPixels ||
-            corner[1] <= -pointSizePixels || corner[1] >= windowPixels)
-            continue;
-        squares.square(static_cast<int64_t>(i) == file.selectedVertex ? red : black, corner);
-    }
+    forEachSquare(file, [&](ShapeColour colour, const std::array<int64_t, 2>& corner) {
+        squares.square(colourText(colour), corner);
+    });
     squares.finish();
     EdgeWriter edges(out);
-    for (size_t i = 0; i < list.size(); ++i) {
-        const Vertex& source = list[i];
-        const bool selected = static_cast<int64_t>(i) == file.selectedVertex;
-        for (int32_t k : source.adjacency) {
-            const Vertex& target = list[static_cast<size_t>(k)];
-            const auto ends = windowSegment({source.x, source.y}, {target.x, target.y});
-            if (!ends)
-                continue;
-            const auto quad = wideLineQuad((*ends)[0], (*ends)[1]);
-            const std::vector<PixelRun> pixels = quadPixels(quad);
-            if (pixels.empty())
-                continue;
-            edges.colour(selected && k == file.selectedEdgeTarget ? blue : black);
-            drawEdge(edges, quad, pixels);
-        }
-    }
+    forEachEdge(file, [&](ShapeColour colour, const std::array<SubpixelPoint, 4>& quad,
+                          const std::vector<PixelRun>& pixels) {
+        edges.colour(colourText(colour));
+        drawEdge(edges, quad, pixels);
+    });
     edges.finish();
     out += "</svg>\n";
     return out;

@@ -194,7 +194,7 @@ ExitStatus importAndWrite(Options& options, const std::string& name) {
         return status;
     const std::string text =
         formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
-    return writeOutput(programName, options.output, text) ? imported : failed;
+    return writeOutput(programName, options.output, text, false) ? imported : failed;
 }
 
 } // namespace

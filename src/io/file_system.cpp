@@ -105,6 +105,11 @@ FileStatus readStandardInput(std::string& bytes) {
     return readToEnd(stdin, bytes);
 }
 
+FileStatus writeStandardOutputBytes(std::string_view bytes) {
+    useBinaryStandardOutput();
+    return writeStandardOutput(bytes);
+}
+
 FileStatus writeStandardOutput(std::string_view text) {
     errno = 0;
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
@@ -193,7 +198,10 @@ static FileStatus writeInPlace(const std::string& target, std::string_view bytes
 
 FileStatus replaceFileContents(const char* path, std::string_view text) {
     std::string storage;
-    const std::string_view bytes = platformText(text, storage);
+    return replaceFileBytes(path, platformText(text, storage));
+}
+
+FileStatus replaceFileBytes(const char* path, std::string_view bytes) {
     std::string target = path;
     FileFacts facts;
     if (!followLinks(target) || !inspectFile(target, facts))

@@ -48,6 +48,11 @@ FileStatus readStandardInput(std::string& bytes);
 // pipe).
 FileStatus writeStandardOutput(std::string_view text);
 
+// Writes bytes to standard output as writeStandardOutput writes text, but
+// exactly as given on every platform (on Windows, standard output stops
+// turning line ends into CR LF from then on).
+FileStatus writeStandardOutputBytes(std::string_view bytes);
+
 // Makes the file at path hold text, with the platform's line ends, all or
 // nothing. Where a new file cannot be told apart from the old one (there is no
 // old file, or it has one link and the new file can keep its owner, group and
@@ -59,6 +64,10 @@ FileStatus writeStandardOutput(std::string_view text);
 // outcome; a failure's reason says why, and after an in-place write whether the
 // old content was restored.
 FileStatus replaceFileContents(const char* path, std::string_view text);
+
+// Makes the file at path hold bytes exactly as given on every platform (a
+// picture, say), the way replaceFileContents replaces it.
+FileStatus replaceFileBytes(const char* path, std::string_view bytes);
 
 // The steps of replaceFileContents, named so tests can make each one fail: the
 // first five replace through a temporary, the rest write in place.

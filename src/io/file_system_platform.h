@@ -86,6 +86,10 @@ void removeFile(const std::string& path);
 // needs that for a rename to survive a crash; failures are ignored.
 void syncDirectoryOf(const std::string& path);
 
+// Makes standard output write every byte as it is given, where the platform
+// would otherwise change line ends.
+void useBinaryStandardOutput();
+
 // Returns text with the platform's line ends; storage holds the text when it had
 // to be changed.
 std::string_view platformText(std::string_view text, std::string& storage);

@@ -95,6 +95,8 @@ void removeFile(const std::string& path) {
     unlink(path.c_str());
 }
 
+void useBinaryStandardOutput() {}
+
 std::string_view platformText(std::string_view text, std::string&) {
     return text;
 }

@@ -13,6 +13,9 @@
 #include <streambuf>
 #include <string>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <shellapi.h>
@@ -305,6 +308,11 @@ void removeFile(const std::string& path) {
 
 // MOVEFILE_WRITE_THROUGH already waits until the rename is on disk.
 void syncDirectoryOf(const std::string&) {}
+
+void useBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
 
 std::string_view platformText(std::string_view text, std::string& storage) {
     storage.clear();

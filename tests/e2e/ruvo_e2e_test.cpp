@@ -43,17 +43,29 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kWhite = 0xffffff, kBlack = 0x000000, kRed = 0xff0000, kBlue = 0x0000ff;
 constexpr auto kPatience = std::chrono::seconds(5);
 
-// The command that starts the editor, split at spaces: RUVO_E2E_COMMAND, else
-// the ruvo built beside these tests.
-std::vector<std::string> ruvoCommand() {
-    const char* command = std::getenv("RUVO_E2E_COMMAND");
+// The command in the environment variable name, split at spaces; else fallback.
+std::vector<std::string> commandFrom(const char* name, const char* fallback) {
+    const char* command = std::getenv(name);
     if (command == nullptr || *command == '\0')
-        return {RUVO_BINARY};
+        return {fallback};
     std::vector<std::string> words;
     std::stringstream text(command);
     for (std::string word; text >> word;)
         words.push_back(word);
     return words;
+}
+
+// The command that starts the editor: RUVO_E2E_COMMAND, else the ruvo built
+// beside these tests.
+std::vector<std::string> ruvoCommand() {
+    return commandFrom("RUVO_E2E_COMMAND", RUVO_BINARY);
+}
+
+// The exporter whose pictures are compared with the window:
+// RUVO_E2E_EXPORT_COMMAND (a Windows build under Wine, say), else the
+// ruvo-export built beside these tests.
+std::vector<std::string> exportCommand() {
+    return commandFrom("RUVO_E2E_EXPORT_COMMAND", RUVO_EXPORT_BINARY);
 }
 
 // Whether the editor under test is a Windows build.
@@ -990,16 +1002,36 @@ constexpr const char* pictureGraph = "1\n3\n-1\n9\n"
                                      "-0.25 -0.25 1\n8\n"
                                      "0.25 -0.75 1\n7\n";
 
+// Returns frame with each pixel made a block of scale x scale pixels.
+Frame enlarged(const Frame& frame, int scale) {
+    Frame large;
+    large.width = frame.width * scale;
+    large.height = frame.height * scale;
+    for (int y = 0; y < large.height; ++y)
+        for (int x = 0; x < large.width; ++x)
+            large.rgb.push_back(frame.at(x / scale, y / scale));
+    return large;
+}
+
 } // namespace
 
 // The window is loaded with each graph and exported; librsvg's rendering of the
-// SVG must be the window's pixels exactly. After the fixed graph above come
-// random ones: RUVO_PICTURE_SEED runs another seed than 1 and
+// SVG and the PNG picture must both be the window's pixels exactly, and the PNG
+// at --scale 3 the same picture tripled. The PNG's bytes are those the Linux
+// ruvo-export writes, whichever build exportCommand() runs. After the fixed
+// graph above come random ones: RUVO_PICTURE_SEED runs another seed than 1 and
 // RUVO_PICTURE_GRAPHS another number of graphs; a failure prints both for
 // replaying it and keeps its files in the test's temporary folder.
-TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
+TEST_F(RuvoWindow, PicturesExportedShowTheGraphAsTheWindowDoes) {
     const uint64_t seed = environmentNumber("RUVO_PICTURE_SEED", 1);
     const uint64_t graphs = environmentNumber("RUVO_PICTURE_GRAPHS", 8);
+    const std::vector<std::string> exporter = exportCommand();
+    const auto exportTo = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), exporter.begin(), exporter.end());
+        return run(arguments);
+    };
+    const char* const kept[] = {"graph.ruv",   "picture.svg", "svg.png",
+                                "picture.png", "linux.png",   "tripled.png"};
     std::mt19937_64 random(seed);
     for (uint64_t graph = 0; graph <= graphs; ++graph) {
         const std::string replay = "replay: RUVO_PICTURE_SEED=" + std::to_string(seed) +
@@ -1007,20 +1039,37 @@ TEST_F(RuvoWindow, SvgExportRendersAsTheWindowShowsTheGraph) {
         std::ofstream(dir_ + "/graph.ruv")
             << (graph == 0 ? pictureGraph : randomPictureGraph(random));
         key("L");
-        ASSERT_EQ(run({RUVO_EXPORT_BINARY, "-o", "picture.svg"}), 0)
-            << readFile(dir_ + "/tool.txt");
-        ASSERT_EQ(run({"rsvg-convert", "picture.svg", "-o", "picture.png"}), 0)
+        ASSERT_EQ(exportTo({"-o", "picture.svg"}), 0) << readFile(dir_ + "/tool.txt");
+        ASSERT_EQ(run({"rsvg-convert", "picture.svg", "-o", "svg.png"}), 0)
             << "rsvg-convert (librsvg2-bin) failed: " << readFile(dir_ + "/tool.txt");
-        const Frame picture = readPng(dir_ + "/picture.png");
-        ASSERT_EQ(picture.width, 400);
-        if (shows("the exported picture",
-                  [&](const Frame& f) { return pictureDifferences(f, picture) == 0; }))
+        ASSERT_EQ(exportTo({"-o", "picture.png"}), 0) << readFile(dir_ + "/tool.txt");
+        ASSERT_EQ(exportTo({"-f", "png", "--scale", "3", "-o", "tripled.png"}), 0)
+            << readFile(dir_ + "/tool.txt");
+        ASSERT_EQ(run({RUVO_EXPORT_BINARY, "-o", "linux.png"}), 0) << readFile(dir_ + "/tool.txt");
+        const Frame svg = readPng(dir_ + "/svg.png"), png = readPng(dir_ + "/picture.png");
+        ASSERT_EQ(svg.width, 400);
+        ASSERT_EQ(png.width, 400);
+        std::string failures;
+        if (!shows("the exported pictures", [&](const Frame& f) {
+                return pictureDifferences(f, svg) == 0 && pictureDifferences(f, png) == 0;
+            })) {
+            const Frame window = grab();
+            failures += std::to_string(pictureDifferences(window, svg)) +
+                        " pixels of the SVG and " +
+                        std::to_string(pictureDifferences(window, png)) +
+                        " of the PNG differ from the window; ";
+        }
+        if (pictureDifferences(enlarged(png, 3), readPng(dir_ + "/tripled.png")) != 0)
+            failures += "the PNG at --scale 3 is not the PNG tripled; ";
+        if (readFile(dir_ + "/picture.png") != readFile(dir_ + "/linux.png"))
+            failures += "the PNG's bytes are not the Linux ruvo-export's; ";
+        if (failures.empty())
             continue;
-        for (const char* kept : {"graph.ruv", "picture.svg", "picture.png"})
-            fs::copy_file(dir_ + "/" + kept, testing::TempDir() + "ruvo_e2e_" + kept,
+        for (const char* name : kept)
+            fs::copy_file(dir_ + "/" + name, testing::TempDir() + "ruvo_e2e_" + name,
                           fs::copy_options::overwrite_existing);
-        FAIL() << "graph " << graph << ": " << pictureDifferences(grab(), picture)
-               << " pixels differ; its files are kept in " << testing::TempDir() << ", " << replay;
+        FAIL() << "graph " << graph << ": " << failures << "its files are kept in "
+               << testing::TempDir() << ", " << replay;
     }
 }
 

@@ -116,10 +116,12 @@ TEST_F(Export, RefusesBadInputWithTheEditorsMessagesAndLeavesTheOutputAlone) {
 TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     writeFile(graphFileName, exampleFile);
     for (const char* arguments :
-         {"", "-o graph.png", "-f png", "-f", "-o", "-x -f svg", "-f svg a.ruv b.ruv",
-          "-f svg -o ./graph.ruv", "-o -", "--standalone -o graph.svg", "--standalone -f dot"}) {
+         {"", "-o graph.bmp", "-f bmp", "-f", "-o", "-x -f svg", "-f svg a.ruv b.ruv",
+          "-f svg -o ./graph.ruv", "-o -", "--standalone -o graph.svg", "--standalone -f dot",
+          "--scale 2 -f svg", "--scale 0 -f png", "--scale 17 -o a.png", "--scale 2x -f png",
+          "-f png --scale"}) {
         EXPECT_EQ(runExport(arguments), 2) << arguments;
-        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|dot|graphml|tikz]"),
+        EXPECT_NE(readFile("err.txt").find("Usage: ruvo-export [-f svg|png|dot|graphml|tikz]"),
                   std::string::npos)
             << arguments;
         EXPECT_EQ(readFile("out.txt"), "") << arguments;
@@ -127,8 +129,8 @@ TEST_F(Export, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     EXPECT_EQ(runExport("--version"), 0);
     EXPECT_EQ(readFile("out.txt"), "ruvo-export 1.0.0\n");
     EXPECT_EQ(runExport("--help"), 0);
-    EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-export [-f svg|dot|graphml|tikz] "
-                                        "[--standalone] [-o OUTPUT] [INPUT]\n",
+    EXPECT_EQ(readFile("out.txt").rfind("Usage: ruvo-export [-f svg|png|dot|graphml|tikz] "
+                                        "[--scale N] [--standalone] [-o OUTPUT]\n",
                                         0),
               0u);
     EXPECT_EQ(runExport("-o PICTURE.SVG"), 0);
@@ -140,6 +142,11 @@ TEST_F(Export, StandardStreamsServeAsInputAndOutputAndTheirFailuresSayWhy) {
     EXPECT_EQ(runExport("-f dot -o -"), 0);
     EXPECT_EQ(readFile("out.txt").rfind("digraph ruvo {\n", 0), 0u);
     EXPECT_FALSE(fs::exists("-"));
+    // A picture goes to standard output byte for byte as to a file.
+    EXPECT_EQ(runExport("-o graph.png"), 0);
+    EXPECT_EQ(readFile("graph.png").rfind("\x89PNG\r\n\x1a\n", 0), 0u);
+    EXPECT_EQ(runExport("-f png --scale 1"), 0);
+    EXPECT_EQ(readFile("out.txt"), readFile("graph.png"));
 
     const std::pair<const char*, const char*> failures[] = {
         {"-f dot >/dev/full", "graph not written to standard output: No space left on device"},

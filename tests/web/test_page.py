@@ -11,12 +11,19 @@ within a measured tolerance where edges are drawn as triangles (SwiftShader).
 
 RUVO_SESSION_SEED plays the seeds it lists instead of the fixed ones.
 RUVO_SCREENSHOTS=DIR writes DIR/page-phone.png, the page on an emulated phone.
+
+The companion programs, run by the page in its worker, are compared with the
+desktop's: the same command lines on the same files must give the same exit
+status, messages and output bytes (a layout Graphviz makes with its random
+numbers may differ, and must then keep the importer's promises).
 """
 import base64
 import functools
 import io
 import http.server
+import math
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -626,6 +633,144 @@ class WithoutServerOrWebGL(unittest.TestCase):
             self.assertEqual(browser.uncaught_errors(), [])
         finally:
             browser.close()
+def random_graph(rng):
+    """A graph file of 5 to 40 vertices, some at whole pixels, some outside the
+    window, with self-edges, repeated entries and a selection."""
+    count = rng.randint(5, 40)
+    at = []
+    for _ in range(count):
+        if rng.random() < 0.5:
+            at.append(((rng.randint(-4, 404) - 200) / 200, (200 - rng.randint(-4, 404)) / 200))
+        else:
+            at.append((rng.uniform(-1.05, 1.05), rng.uniform(-1.05, 1.05)))
+    adjacency = [[rng.randrange(count) for _ in range(rng.randint(0, 3))] for _ in range(count)]
+    selected = rng.randint(-1, count - 1)
+    target = rng.choice(adjacency[selected]) if selected >= 0 and adjacency[selected] else -1
+    lines = [str(selected), str(target), str(rng.randint(-1, count - 1)), str(count)]
+    for (x, y), targets in zip(at, adjacency):
+        lines.append('%.6f %.6f %d' % (x, y, len(targets)))
+        lines += [str(k) for k in targets]
+    return ('\n'.join(lines) + '\n').encode()
+
+
+def run_desktop(program, args, inputs, outputs):
+    """Runs the desktop program with args in a folder holding inputs; returns
+    what the page's runCompanion returns."""
+    with tempfile.TemporaryDirectory(prefix='ruvo-companion-') as folder:
+        for name, data in inputs.items():
+            with open(os.path.join(folder, name), 'wb') as file:
+                file.write(data)
+        ran = subprocess.run([os.path.join(DESKTOP, program)] + args, cwd=folder,
+                             capture_output=True)
+        files = {}
+        for name in outputs:
+            if os.path.exists(os.path.join(folder, name)):
+                with open(os.path.join(folder, name), 'rb') as file:
+                    files[name] = file.read()
+        return {'status': ran.returncode, 'stdout': ran.stdout, 'stderr': ran.stderr,
+                'files': files}
+
+
+def layout_promises(graph):
+    """What an importer's layout must keep, broken: vertices outside the window
+    or closer than 4 pixels to another (less the file's rounding to six
+    decimals); [] when it keeps them."""
+    numbers = graph.split()
+    points, at = [], 4
+    for _ in range(int(numbers[3])):
+        points.append((float(numbers[at]) * SIZE / 2, float(numbers[at + 1]) * SIZE / 2))
+        at += 3 + int(numbers[at + 2])
+    broken = ['outside: %r' % (p,) for p in points if max(abs(p[0]), abs(p[1])) > SIZE / 2 - 2]
+    for i, p in enumerate(points):
+        broken += ['close: %r %r' % (p, q) for q in points[i + 1:]
+                   if math.hypot(p[0] - q[0], p[1] - q[1]) < 4 - 1e-3]
+    return broken
+
+
+class Companions(unittest.TestCase):
+    """ruvo-export and ruvo-import in the page's worker against the desktop's."""
+
+    # ruvo-export's command lines, as the page's Export control gives them.
+    EXPORTS = [['-f', 'svg', '-o', 'graph.svg'], ['-f', 'png', '-o', 'graph.png'],
+               ['-f', 'png', '--scale', '3', '-o', 'graph.png'],
+               ['-f', 'tikz', '-o', 'graph.tikz'],
+               ['-f', 'tikz', '--standalone', '-o', 'graph.tex'],
+               ['-f', 'dot', '-o', 'graph.dot'], ['-f', 'graphml', '-o', 'graph.graphml'],
+               ['-f', 'bmp', '-o', 'graph.bmp']]
+    CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fuzz',
+                          'import_corpus')
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = Browser(MESA)
+        cls.browser.driver.set_script_timeout(120)
+        cls.browser.open()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+
+    def run_page(self, program, args, inputs, outputs):
+        """Runs program in the page's worker; returns its outcome with the files
+        as bytes."""
+        outcome = self.browser.driver.execute_async_script('''
+            var done = arguments[arguments.length - 1], inputs = {};
+            var given = arguments[2];
+            Object.keys(given).forEach(function (name) {
+              inputs[name] = Uint8Array.from(atob(given[name]),
+                                             function (c) { return c.charCodeAt(0); });
+            });
+            function base64(bytes) {
+              var text = \'\';
+              bytes.forEach(function (b) { text += String.fromCharCode(b); });
+              return btoa(text);
+            }
+            runCompanion(arguments[0], arguments[1], inputs, arguments[3]).then(function (o) {
+              if (o.error)
+                return done({error: o.error});
+              var files = {};
+              Object.keys(o.files).forEach(function (name) { files[name] = base64(o.files[name]); });
+              done({status: o.status, stdout: base64(o.stdout), stderr: base64(o.stderr),
+                    files: files});
+            });''', program, args,
+            {name: base64.b64encode(data).decode() for name, data in inputs.items()}, outputs)
+        self.assertNotIn('error', outcome)
+        return {'status': outcome['status'], 'stdout': base64.b64decode(outcome['stdout']),
+                'stderr': base64.b64decode(outcome['stderr']),
+                'files': {name: base64.b64decode(data) for name, data in outcome['files'].items()}}
+
+    def test_exports_of_random_graphs_are_the_desktops_bytes(self):
+        rng = random.Random(int(os.environ.get('RUVO_PICTURE_SEED', '1')))
+        for graph in range(int(os.environ.get('RUVO_PICTURE_GRAPHS', '4'))):
+            inputs = {'graph.ruv': random_graph(rng)}
+            for args in self.EXPORTS:
+                with self.subTest(graph=graph, args=args):
+                    page = self.run_page('ruvo-export', args, inputs, [args[-1]])
+                    desktop = run_desktop('ruvo-export', args, inputs, [args[-1]])
+                    self.assertEqual(page, desktop)
+                    self.assertEqual(args[-1] in page['files'], args[1] != 'bmp')
+
+    def test_imports_are_the_desktops_or_keep_its_promises(self):
+        # The fuzz corpus of ruvo-import's readers: a first byte that picks the
+        # format, then the file.
+        for name in sorted(os.listdir(self.CORPUS)):
+            with open(os.path.join(self.CORPUS, name), 'rb') as file:
+                data = file.read()
+            inputs = {'input': data[1:]}
+            format = ['graphml', 'gexf', 'dot', 'edgelist', 'gml'][data[0] % 5]
+            args = ['-f', format, '-o', 'graph.ruv', 'input']
+            with self.subTest(name):
+                page = self.run_page('ruvo-import', args, inputs, ['graph.ruv'])
+                desktop = run_desktop('ruvo-import', args, inputs, ['graph.ruv'])
+                if page == desktop:
+                    continue
+                # Only a layout of vertices the file does not place may differ.
+                self.assertEqual((page['status'], page['stderr']),
+                                 (desktop['status'], desktop['stderr']))
+                graph = page['files']['graph.ruv'].decode()
+                self.assertEqual(len(graph.split()), len(desktop['files']['graph.ruv'].split()))
+                self.assertEqual(layout_promises(graph), [])
+                self.assertEqual(self.run_page('ruvo-import', args, inputs, ['graph.ruv']), page)
 
 
 if __name__ == '__main__':
