@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-// The window's 2 units span 400 pixels.
-static constexpr double pixel = 2.0 / 400;
+// A pixel in window units.
+static constexpr double pixel = 2.0 / windowPixels;
 static constexpr double pi = 3.14159265358979323846;
 
 // The bounding box of the vertices marked in which: its lowest coordinates in
