@@ -1,6 +1,7 @@
 // ruvo-export: reads a graph file with the editor's own reader and writes it as
 // an SVG picture, a Graphviz DOT graph, a GraphML graph or a TikZ picture.
 #include "companion/command_line.h"
+#include "companion/progress.h"
 #include "export/export_formats.h"
 #include "io/file_system.h"
 #include "io/graph_file.h"
@@ -136,8 +137,14 @@ int main(int argc, char** argv) {
     GraphFile file;
     if (!readInput(options.input, file))
         return failed;
+    ProgressLine progress(programName);
+    progress.begin("writing " + (options.output.empty() || options.output == "-"
+                                     ? std::string("standard output")
+                                     : options.output),
+                   static_cast<int64_t>(file.vertices.size()));
     std::string text = exportGraph(file, options.format);
     if (options.standalone)
         text = standaloneDocument(text);
+    progress.end();
     return writeOutput(programName, options.output, text) ? exported : failed;
 }

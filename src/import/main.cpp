@@ -1,6 +1,7 @@
 // ruvo-import: reads a graph from GraphML, GEXF, DOT or an edge list, keeps the
 // drawing it has, lays out what has none and writes it as a Ruvo graph file.
 #include "companion/command_line.h"
+#include "companion/progress.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
 #include "io/file_system.h"
@@ -132,26 +133,28 @@ bool nameTaken(const std::string& path) {
            std::filesystem::file_type::not_found;
 }
 
-// Reads the input's bytes, reporting a failure on standard error.
-bool readInput(const Options& options, const std::string& name, std::string& text) {
-    const FileStatus status = options.input == "-" ? readStandardInput(text)
-                                                   : readFileContents(options.input.c_str(), text);
-    if (!status.ok)
-        std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
-    return status.ok;
+// Reads the input's bytes into text; returns the outcome.
+FileStatus readInput(const Options& options, std::string& text) {
+    return options.input == "-" ? readStandardInput(text)
+                                : readFileContents(options.input.c_str(), text);
 }
 
 // Reads, places and checks the graph; reports refusals and warnings on standard
 // error. Returns whether the graph is ready to write.
-bool importGraph(const Options& options, const std::string& name, GraphFile& file) {
+bool importGraph(const Options& options, const std::string& name, GraphFile& file,
+                 ProgressLine& progress) {
+    progress.begin("reading " + name, 0);
     std::string text;
-    if (!readInput(options, name, text))
-        return false;
+    FileStatus status = readInput(options, text);
     ImportedGraph graph;
-    FileStatus status = readImport(text, options.format, graph);
-    text = std::string();
     if (status.ok)
+        status = readImport(text, options.format, graph);
+    text = std::string();
+    if (status.ok) {
+        progress.begin("laying out", static_cast<int64_t>(graph.vertices.size()));
         status = placeGraph(graph, options.engine);
+    }
+    progress.end();
     for (const std::string& warning : graph.warnings)
         std::cerr << programName << ": " << name << ": " << warning << '\n';
     if (!status.ok) {
@@ -188,9 +191,13 @@ int main(int argc, char** argv) {
     }
     const std::string name = options.input == "-" ? "standard input" : options.input;
     GraphFile file;
-    if (!importGraph(options, name, file))
+    ProgressLine progress(programName);
+    if (!importGraph(options, name, file, progress))
         return failed;
+    progress.begin("writing " + (options.output == "-" ? "standard output" : options.output),
+                   static_cast<int64_t>(file.vertices.size()));
     const std::string text =
         formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
+    progress.end();
     return writeOutput(programName, options.output, text) ? imported : failed;
 }

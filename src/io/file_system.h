@@ -18,6 +18,10 @@ struct FileStatus {
 // at start-up. Does nothing on Windows, which has neither signal.
 void ignoreOutputSignals();
 
+// Tells whether standard error goes to a terminal (a console on Windows), where
+// a person may be watching, rather than to a file or a pipe.
+bool standardErrorIsTerminal();
+
 // Reads the whole file at path into bytes, unchanged (no line-end translation).
 // Returns a failed status, with bytes unspecified, if the file cannot be read.
 FileStatus readFileContents(const char* path, std::string& bytes);

@@ -10,6 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+bool standardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
+
 SystemError lastSystemError() {
     return errnoError(errno);
 }

@@ -206,3 +206,34 @@ TEST_F(Import, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     EXPECT_EQ(runImport("-f edgelist - <in.edges"), 0) << readFile("err.txt");
     EXPECT_EQ(positionsOf(readFile(graphFileName)).size(), 2u);
 }
+
+// On a terminal each step shows one line, redrawn in place and cleared at the
+// end; with standard error in a file nothing of it is written. The delay before
+// a step shows is made 0 so that the small graph's steps show at all.
+TEST_F(Import, ProgressShowsOnATerminalOnly) {
+    writeFile("in.edges", "a b\nb c\nc d\n");
+    const std::string delay = "RUVO_PROGRESS_DELAY_MS=0 ";
+    const std::string onTerminal =
+        delay + python() + " -c 'import pty, sys; sys.exit(pty.spawn(sys.argv[1:]) >> 8)' ";
+    const std::string importer = std::string("'") + RUVO_IMPORT_BINARY + "' --force in.edges";
+    const std::string exporter = std::string("'") + RUVO_EXPORT_BINARY + "' -o out.svg graph.ruv";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {importer,
+         {"\rruvo-import: reading in.edges", "\rruvo-import: laying out, 4 vertices, 0 s",
+          "\rruvo-import: writing graph.ruv, 4 vertices, 0 s"}},
+        {exporter, {"\rruvo-export: writing out.svg, 4 vertices, 0 s"}}};
+    for (const auto& [command, steps] : cases) {
+        ASSERT_EQ(runCommand(onTerminal + command + " </dev/null"), 0) << readFile("err.txt");
+        const std::string shown = readFile("out.txt");
+        size_t at = 0;
+        for (const std::string& step : steps) {
+            at = shown.find(step, at);
+            ASSERT_NE(at, std::string::npos) << step << " in " << shown;
+        }
+        const size_t blank = shown.rfind("\r", shown.size() - 2);
+        EXPECT_EQ(shown.back(), '\r') << shown;
+        EXPECT_EQ(shown.find_first_not_of(' ', blank + 1), shown.size() - 1) << shown;
+        ASSERT_EQ(runCommand(delay + command), 0) << readFile("err.txt");
+        EXPECT_EQ(readFile("err.txt"), "") << command;
+    }
+}
