@@ -396,6 +396,23 @@ TEST(ImportLaysOutAroundADrawing, LongPathFromACornerComesInWhole) {
         EXPECT_LT(std::max(std::fabs(v.x), std::fabs(v.y)), 0.985) << v.x << " " << v.y;
 }
 
+// Vertices all at one point are spread over the window while it can hold them
+// 4 pixels apart; beyond that none moves, and the search stops at once.
+TEST(ImportSpreads, AllThatFitAndNothingWhenTheWindowCannotHoldThem) {
+    const std::pair<size_t, size_t> cases[] = {{1, 0}, {1000, 0}, {12000, 12000}};
+    for (const auto& [count, crowded] : cases) {
+        std::vector<Vertex> list(count, Vertex(0.25, 0.25));
+        EXPECT_EQ(spreadApart(list, std::vector<bool>(count, true)), crowded) << count;
+        if (crowded > 0) {
+            EXPECT_TRUE(std::all_of(list.begin(), list.end(),
+                                    [](const Vertex& v) { return v.x == 0.25 && v.y == 0.25; }));
+            continue;
+        }
+        EXPECT_GE(leastDistance(list), vertexSpacing) << count;
+        EXPECT_TRUE(insideWindow(list)) << count;
+    }
+}
+
 // A graph of one big piece, a square mesh of the given number of vertices, and
 // small ones: a path of five, a triangle, a pair and a lone vertex.
 ImportedGraph bigAndSmallPieces(int32_t big) {
