@@ -209,7 +209,8 @@ FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
                                                 : runGraphviz(list, request, warnings);
     if (!status.ok)
         return status;
-    // Engines lay out and pack the pieces of a graph each at a scale of its own.
+    // Engines lay out each piece of a graph at a scale of its own; brought to
+    // one scale, the pieces are packed again.
     if (!request.anyPinned)
         packPieces(list);
     if (scaled)
