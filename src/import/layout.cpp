@@ -3,6 +3,7 @@
 #include "companion/command_line.h"
 #include "import/graphviz_messages.h"
 #include "import/graphviz_plugins.h"
+#include "import/pieces.h"
 #include "import/placement.h"
 
 #include <gvc.h>
@@ -29,8 +30,9 @@ const char* engineName(LayoutEngine engine) {
     return "neato";
 }
 
-// The window's 2 units span 400 points in Graphviz's drawing of it.
-constexpr double pointsPerUnit = 200;
+// The window's 2 units span as many points in Graphviz's drawing of it as the
+// window has pixels.
+constexpr double pointsPerUnit = windowPixels / 2.0;
 constexpr double pointsPerInch = 72;
 
 struct ContextFree {
@@ -207,6 +209,10 @@ FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
                                                 : runGraphviz(list, request, warnings);
     if (!status.ok)
         return status;
+    // Engines lay out each piece of a graph at a scale of its own; brought to
+    // one scale, the pieces are packed again.
+    if (!request.anyPinned)
+        packPieces(list);
     if (scaled)
         fitToWindow(list, std::vector<bool>(list.size(), true));
     std::vector<bool> laidOut(list.size());

@@ -298,3 +298,36 @@ TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
     EXPECT_FALSE(fs::exists("out.ruv"));
     EXPECT_FALSE(fs::exists("out.svg"));
 }
+
+// On a terminal each step shows one line, redrawn in place and cleared at the
+// end; with standard error in a file nothing of it is written. The delay before
+// a step shows is made 0 so that the small graph's steps show at all. The
+// drawing is kept, so no layout leaves Graphviz's leaks to the sanitizer's report.
+TEST_F(Import, ProgressShowsOnATerminalOnly) {
+    writeFile(graphFileName, twoVertexFile);
+    const std::string delay = "RUVO_PROGRESS_DELAY_MS=0 ";
+    const std::string onTerminal =
+        delay + python() + " -c 'import pty, sys; sys.exit(pty.spawn(sys.argv[1:]) >> 8)' ";
+    const std::string exporter =
+        std::string("'") + RUVO_EXPORT_BINARY + "' -f graphml -o in.graphml graph.ruv";
+    const std::string importer = std::string("'") + RUVO_IMPORT_BINARY + "' --force in.graphml";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {exporter, {"\rruvo-export: writing in.graphml, 2 vertices, 0 s"}},
+        {importer,
+         {"\rruvo-import: reading in.graphml", "\rruvo-import: laying out, 2 vertices, 0 s",
+          "\rruvo-import: writing graph.ruv, 2 vertices, 0 s"}}};
+    for (const auto& [command, steps] : cases) {
+        ASSERT_EQ(runCommand(onTerminal + command + " </dev/null"), 0) << readFile("err.txt");
+        const std::string shown = readFile("out.txt");
+        size_t at = 0;
+        for (const std::string& step : steps) {
+            at = shown.find(step, at);
+            ASSERT_NE(at, std::string::npos) << step << " in " << shown;
+        }
+        const size_t blank = shown.rfind("\r", shown.size() - 2);
+        EXPECT_EQ(shown.back(), '\r') << shown;
+        EXPECT_EQ(shown.find_first_not_of(' ', blank + 1), shown.size() - 1) << shown;
+        ASSERT_EQ(runCommand(delay + command), 0) << readFile("err.txt");
+        EXPECT_EQ(readFile("err.txt"), "") << command;
+    }
+}
