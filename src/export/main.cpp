@@ -198,8 +198,7 @@ int main(int argc, char** argv) {
         }
         if (options.standalone)
             text = standaloneDocument(text);
-        return writeOutput(programName, options.output, text,
-                           options.format == ExportFormat::png)
+        return writeOutput(programName, options.output, text, options.format == ExportFormat::png)
                    ? exported
                    : failed;
     } catch (const std::bad_alloc&) {
