@@ -261,7 +261,8 @@ TEST_F(Import, FormatFromTheContentTheNameOrMinusF) {
 }
 
 // Each program limited to 60 MB of address space, with an input that needs more
-// (for the GraphML reader, while expat calls it): one line, status 1, nothing
+// (for the GraphML reader, while expat calls it; for the path, while Graphviz
+// lays it out): one line, status 1, nothing
 // written. AddressSanitizer reserves terabytes of
 // address space at start, so a sanitizer build cannot run under a limit at all.
 TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
@@ -279,11 +280,15 @@ TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
         graphml += "<node id=\"" + std::to_string(i) + "\"/><edge source=\"" + std::to_string(i) +
                    "\" target=\"v" + std::to_string(i) + "\"/>";
     writeFile("big.edges", edges);
+    // Read in a few megabytes, but too large for Graphviz to lay out in what is left.
+    writeFile("path.edges", edges.substr(0, edges.find("\n60000 ")));
     writeFile("big.graphml", graphml + "</graph></graphml>");
     writeFile("big.ruv", file);
     const std::pair<std::string, std::string> runs[] = {
         {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.edges",
          "ruvo-import: big.edges not imported: out of memory\n"},
+        {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv path.edges",
+         "ruvo-import: path.edges not imported: out of memory\n"},
         {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.graphml",
          "ruvo-import: big.graphml not imported: out of memory\n"},
         {std::string("'") + RUVO_EXPORT_BINARY + "' -o out.svg big.ruv",
