@@ -4,6 +4,7 @@
 // of its box, y down), and each edge's source and target; the rest, `directed`
 // among it, changes nothing a graph file holds. A small reader of our own: no
 // GML library for C or C++ has a licence Ruvo can ship.
+#include "companion/progress.h"
 #include "import/readers.h"
 
 #include <cmath>
@@ -150,6 +151,7 @@ FileStatus GmlReader::read() {
                 refuse(wordLine, "a ']' without its '['");
             else
                 closeList();
+            reportReadShare(at, text.size());
             continue;
         }
         if (key != Token::word || !isKey(word)) {
