@@ -186,8 +186,7 @@ int main(int argc, char** argv) {
     try {
         std::string text = exportGraph(file, options.format, options.scale);
         if (text.empty()) {
-            std::cerr << programName << ": picture not made: libpng ran out of memory
-";
+            std::cerr << programName << ": picture not made: libpng ran out of memory\n";
             return failed;
         }
         if (options.standalone)
@@ -199,8 +198,7 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::cerr << programName << ": "
                   << (options.input == "-" ? "standard input" : options.input)
-                  << " not exported: " << outOfMemory << '
-';
+                  << " not exported: " << outOfMemory << '\n';
         return failed;
     }
 }
