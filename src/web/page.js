@@ -6,8 +6,9 @@
 // served from), and opens and downloads graph files. Every edit is made by the
 // program; this script only maps events and reports what happened.
 //
-// For scripts added beside this one: Module.openGraphFile(name, bytes) opens a
-// graph file as Open does, and Module.showStatus(text) writes the status line.
+// For companions.js, which runs Open and drop: Module.openGraphFile(name, bytes)
+// opens a graph file as L loads, Module.showStatus(text) writes the status line,
+// and Module.graphOnScreen() gives the graph on screen as S would write it.
 (function () {
   'use strict';
 
@@ -375,22 +376,16 @@
   }
   Module.openGraphFile = openGraphFile;
 
-  var opener = document.getElementById('open');
-  opener.addEventListener('change', function () {
-    var file = opener.files[0];
-    if (!file)
-      return;
-    file.arrayBuffer().then(function (buffer) {
-      openGraphFile(file.name, new Uint8Array(buffer));
-      opener.value = '';
-      canvas.focus();
-    });
-  });
+  // Returns the graph on screen as S would write it; null before the program runs.
+  function graphOnScreen() {
+    return running ? UTF8ToString(Module._graphOnScreen()) : null;
+  }
+  Module.graphOnScreen = graphOnScreen;
 
   document.getElementById('download').addEventListener('click', function () {
-    if (!running)
+    var text = graphOnScreen();
+    if (text === null)
       return;
-    var text = UTF8ToString(Module._graphOnScreen());
     var link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([text], {type: 'text/plain'}));
     link.download = fileName;
