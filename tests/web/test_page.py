@@ -476,8 +476,8 @@ class Storage(WithBrowser, unittest.TestCase):
         self.assertEqual(self.browser.file(), saved)
         self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 2 vertices, 1 edge')
         self.browser.play('press 2 200 100\n')
-        self.assertEqual(self.browser.downloaded('download', 'graph.ruv').decode(), saved.replace('\n2\n', '\n3\n', 1) +
-                         '0.000000 0.500000 0\n')
+        self.assertEqual(self.browser.downloaded('download', 'graph.ruv').decode(),
+                         saved.replace('\n2\n', '\n3\n', 1) + '0.000000 0.500000 0\n')
         self.assertEqual(self.browser.file(), saved)
 
         self.browser.open()
@@ -809,15 +809,16 @@ class Companions(unittest.TestCase):
                         self.assertEqual(after[2], before[2])
                     else:
                         self.assertEqual(after, before)
-                        self.assertEqual(status, ' '.join(desktop['stderr'].decode().split('\n')).strip())
+                        refusal = desktop['stderr'].decode().strip().split('\n')
+                        self.assertEqual(status, ' '.join(refusal))
                     left.append((status, after))
             self.assertEqual(left[0], left[1])
 
     def test_export_control_writes_the_desktops_bytes(self):
         self.browser.open()
         graph = random_graph(random.Random(int(os.environ.get('RUVO_PICTURE_SEED', '1'))))
-        self.browser.js('Module.openGraphFile("seeded.ruv", new TextEncoder().encode(arguments[0]))',
-                        graph.decode())
+        self.browser.js('Module.openGraphFile("seeded.ruv",'
+                        ' new TextEncoder().encode(arguments[0]))', graph.decode())
         screen = self.browser.js('return Module.graphOnScreen()').encode()
         labels = [option.text for option in self.browser.driver.find_elements(
             'css selector', '#export-format option')]
