@@ -4,8 +4,9 @@
 // which is started, and fetches the programs, only when first needed. This
 // script only maps events; the page's own operations (page.js) do the rest:
 // Module.openGraphFile(name, bytes) opens a graph file as L loads, checked first,
-// Module.showStatus(text) writes the status line, and Module.graphOnScreen()
-// gives the graph on screen as S would write it.
+// Module.showStatus(text) writes the status line, Module.graphOnScreen() gives
+// the graph on screen as S would write it, and Module.downloadFile(data, name,
+// type) saves a file on the user's disk.
 (function () {
   'use strict';
 
@@ -80,6 +81,8 @@
   // format once ruvo-import has made a graph file of it. Nothing changes until
   // the graph file is loaded.
   function openChosenFile(name, bytes) {
+    if (Module.graphOnScreen() === null)
+      return; // the editor has not started yet
     if (importedExtensions.indexOf(extension(name)) < 0) {
       Module.openGraphFile(name, bytes);
       return;
@@ -126,14 +129,6 @@
 
   // Export: the graph on screen through ruvo-export, downloaded under the
   // desktop's file name.
-  function download(bytes, name) {
-    var link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([bytes]));
-    link.download = name;
-    link.click();
-    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
-  }
-
   // Exports graph, the text of a graph file, as choice says.
   function exportGraph(choice, graph) {
     var args = choice[1], name = choice[2];
@@ -146,7 +141,7 @@
           Module.showStatus(programMessage(outcome, name + ' was not exported.'));
           return;
         }
-        download(outcome.files[name], name);
+        Module.downloadFile(outcome.files[name], name, '');
         Module.showStatus('Exported the graph on screen as ' + name + '.');
       });
   }

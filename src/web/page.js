@@ -8,7 +8,8 @@
 //
 // For companions.js, which runs Open and drop: Module.openGraphFile(name, bytes)
 // opens a graph file as L loads, Module.showStatus(text) writes the status line,
-// and Module.graphOnScreen() gives the graph on screen as S would write it.
+// Module.graphOnScreen() gives the graph on screen as S would write it, and
+// Module.downloadFile(data, name, type) saves a file on the user's disk.
 (function () {
   'use strict';
 
@@ -382,15 +383,21 @@
   }
   Module.graphOnScreen = graphOnScreen;
 
+  // Hands data (text or bytes) to the browser to save on the user's disk as name.
+  function downloadFile(data, name, type) {
+    var link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([data], {type: type}));
+    link.download = name;
+    link.click();
+    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+  }
+  Module.downloadFile = downloadFile;
+
   document.getElementById('download').addEventListener('click', function () {
     var text = graphOnScreen();
     if (text === null)
       return;
-    var link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([text], {type: 'text/plain'}));
-    link.download = fileName;
-    link.click();
-    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+    downloadFile(text, fileName, 'text/plain');
     showStatus('Downloaded the graph on screen as ' + fileName + ': ' + graphSize() + '.');
   });
 
