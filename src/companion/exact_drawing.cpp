@@ -1,6 +1,7 @@
 #include "companion/exact_drawing.h"
 
 #include "io/number_text.h"
+#include "model/graph.h"
 
 #include <cfloat>
 #include <charconv>
@@ -8,9 +9,13 @@
 #include <limits>
 #include <string>
 
-// The window's 2 units span 400 points: a coordinate's millionths are points'
-// ten-thousandths times 2, after an offset of 200 points (2,000,000 units).
-static constexpr int64_t offsetUnits = 2'000'000;
+// The window's 2 units span as many points as it has pixels: a coordinate's
+// millionths are points' ten-thousandths times pointsPerUnit / 100, after an
+// offset of pointsPerUnit points.
+static constexpr int64_t pointsPerUnit = windowPixels / 2;
+static_assert(pointsPerUnit % 100 == 0, "a millionth of a unit is whole ten-thousandths of points");
+static constexpr int64_t unitsPerMillionth = pointsPerUnit / 100;
+static constexpr int64_t offsetUnits = pointsPerUnit * 10000;
 
 // Reads optional '-', digits and an optional point with more digits from text
 // as an integer count of 10^-places; returns false for anything else, or a
@@ -79,11 +84,11 @@ static double fromMillionths(int64_t millionths) {
 char* writePoints(char* at, char* end, double coordinate) {
     int64_t millionths = 0;
     if (!toMillionths(coordinate, millionths)) {
-        const double points = (coordinate + 1) * 200;
+        const double points = (coordinate + 1) * pointsPerUnit;
         return writeShortest(at, end,
                              std::isfinite(points) ? points : std::copysign(DBL_MAX, points));
     }
-    int64_t units = offsetUnits + 2 * millionths;
+    int64_t units = offsetUnits + unitsPerMillionth * millionths;
     if (units < 0) {
         *at++ = '-';
         units = -units;
@@ -102,8 +107,8 @@ char* writePoints(char* at, char* end, double coordinate) {
 
 bool readPoints(std::string_view text, double& coordinate) {
     int64_t units = 0;
-    if (readFixed(text, 4, units) && units % 2 == 0) {
-        coordinate = fromMillionths((units - offsetUnits) / 2);
+    if (readFixed(text, 4, units) && units % unitsPerMillionth == 0) {
+        coordinate = fromMillionths((units - offsetUnits) / unitsPerMillionth);
         return true;
     }
     // Not written by writePoints: any number strtod reads, out of range as infinite.
@@ -112,6 +117,6 @@ bool readPoints(std::string_view text, double& coordinate) {
     const char* const end = copy.c_str() + copy.size();
     if (copy.empty() || readNumber(copy.c_str(), end, points) != end)
         return false;
-    coordinate = points / 200 - 1;
+    coordinate = points / pointsPerUnit - 1;
     return true;
 }

@@ -104,9 +104,13 @@ std::string exportDot(const GraphFile& file) {
     std::string out;
     out.reserve(512 + 40 * list.size() + 16 * countEntries(list));
     // Drawn with neato -n2 the graph looks as in the window: 4-point squares,
-    // plain 2-point lines, on a 400 x 400 point area kept where it is.
+    // plain 2-point lines, on a point area the window's size kept where it is.
+    const std::string side = std::to_string(windowPixels);
+    const std::string half = std::to_string(windowPixels / 2);
     out += "digraph ruvo {\n"
-           "graph [notranslate=true, viewport=\"400,400,1,200,200\", pad=0, dpi=72, "
+           "graph [notranslate=true, viewport=\"" +
+           side + "," + side + ",1," + half + "," + half +
+           "\", pad=0, dpi=72, "
            "splines=line];\n";
     // The whole selection, which the colours show only in part, as attributes
     // Graphviz keeps and ignores; ruvo-import knows the file by them.

@@ -1,6 +1,7 @@
 // ruvo-export: reads a graph file with the editor's own reader and writes it as
 // an SVG or PNG picture, a Graphviz DOT graph, a GraphML graph or a TikZ picture.
 #include "companion/command_line.h"
+#include "companion/progress.h"
 #include "export/export_formats.h"
 #include "io/file_system.h"
 #include "io/graph_file.h"
@@ -184,15 +185,20 @@ int main(int argc, char** argv) {
     // The graph is loaded; running out of memory while exporting it is a refusal
     // too, said in one line.
     try {
+        ProgressLine progress(programName);
+        progress.begin("writing " + (options.output.empty() || options.output == "-"
+                                         ? std::string("standard output")
+                                         : options.output),
+                       static_cast<int64_t>(file.vertices.size()));
         std::string text = exportGraph(file, options.format, options.scale);
+        progress.end();
         if (text.empty()) {
             std::cerr << programName << ": picture not made: libpng ran out of memory\n";
             return failed;
         }
         if (options.standalone)
             text = standaloneDocument(text);
-        return writeOutput(programName, options.output, text,
-                           options.format == ExportFormat::png)
+        return writeOutput(programName, options.output, text, options.format == ExportFormat::png)
                    ? exported
                    : failed;
     } catch (const std::bad_alloc&) {

@@ -311,10 +311,14 @@ void drawEdge(EdgeWriter& edges, const std::array<SubpixelPoint, 4>& quad,
 
 std::string exportSvg(const GraphFile& file) {
     std::string out;
+    const std::string side = std::to_string(windowPixels);
+    const std::string size = "width=\"" + side + "\" height=\"" + side + "\"";
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"400\" "
-           "viewBox=\"0 0 400 400\" shape-rendering=\"crispEdges\">\n"
-           "<rect width=\"400\" height=\"400\" fill=\"#fff\"/>\n";
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" " +
+           size + " viewBox=\"0 0 " + side + " " + side +
+           "\" shape-rendering=\"crispEdges\">\n"
+           "<rect " +
+           size + " fill=\"#fff\"/>\n";
     SquareWriter squares(out);
     forEachSquare(file, [&](ShapeColour colour, const std::array<int64_t, 2>& corner) {
         squares.square(colourText(colour), corner);

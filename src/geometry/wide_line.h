@@ -12,6 +12,8 @@
 // results are the GL's to the last bit.
 #pragma once
 
+#include "model/graph.h"
+
 #include <array>
 #include <cstdint>
 
@@ -28,13 +30,12 @@ struct SubpixelPoint {
     int64_t y; // subpixels below the top left pixel's centre
 };
 
-inline constexpr int64_t windowPixels = 400; // the window's side, both ways, in pixels
 inline constexpr double lineWidthPixels = 2; // the width of every edge, in pixels
 inline constexpr int pointSizePixels = 4;    // the side of every vertex's square, in pixels
 inline constexpr int64_t subpixelsPerPixel = 256;
 
 // Returns where the window shows the position (x, y) given in normalized device
-// coordinates; the window is 400 x 400 pixels.
+// coordinates; the window is windowPixels square.
 PixelPoint toWindowPixels(double x, double y);
 
 // Returns the normalized device coordinates of the window pixel position p; the

@@ -1,6 +1,7 @@
 // Edge lists as NetworkX's write_edgelist writes them: one edge per line, its
 // source and target names first, anything after them ignored, '#' starting a
 // comment. A line with a single name names a vertex without edges.
+#include "companion/progress.h"
 #include "import/readers.h"
 
 #include <string>
@@ -53,6 +54,7 @@ FileStatus readEdgeList(const std::string& text, ImportedGraph& graph) {
         if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
             ++end;
         at = end + 1;
+        reportReadShare(at, all.size());
     }
     builder.storeEdges();
     return {};

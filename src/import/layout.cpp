@@ -3,6 +3,7 @@
 #include "companion/command_line.h"
 #include "import/graphviz_messages.h"
 #include "import/graphviz_plugins.h"
+#include "import/pieces.h"
 #include "import/placement.h"
 
 #include <gvc.h>
@@ -29,8 +30,9 @@ const char* engineName(LayoutEngine engine) {
     return "neato";
 }
 
-// The window's 2 units span 400 points in Graphviz's drawing of it.
-constexpr double pointsPerUnit = 200;
+// The window's 2 units span as many points in Graphviz's drawing of it as the
+// window has pixels.
+constexpr double pointsPerUnit = windowPixels / 2.0;
 constexpr double pointsPerInch = 72;
 
 struct ContextFree {
@@ -111,11 +113,32 @@ Agraph_t* makeGraph(const std::vector<Vertex>& list, const LayoutRequest& reques
     return g;
 }
 
+// Tells whether the memory Graphviz is likely to need for a layout of list can
+// be had. Graphviz does not survive running out of memory: its allocators print
+// a word and return null, which its callers then use. So that a layout too large
+// for the memory left is a refusal and not a crash, that much is allocated, and
+// given back, before Graphviz starts. Measured: sfdp peaks at about 2.6 kB a
+// vertex on a path, 10 MB to start with; the estimate leaves room on top.
+bool graphvizMemoryAvailable(const std::vector<Vertex>& list) {
+    size_t edges = 0;
+    for (const Vertex& vertex : list)
+        edges += vertex.adjacency.size();
+    const size_t bytes = (size_t{16} << 20) + list.size() * 3072 + edges * 512;
+    void* const room = std::malloc(bytes);
+    // Through a volatile, which keeps the compiler from dropping an allocation
+    // that is never used, and taking its success for granted.
+    void* volatile given = room;
+    std::free(given);
+    return room != nullptr;
+}
+
 // Lays out the vertices in list as request says and moves each vertex that is
 // not pinned to where Graphviz put it, in window coordinates taking a point for
 // a pixel.
 FileStatus runGraphviz(std::vector<Vertex>& list, const LayoutRequest& request,
                        std::vector<std::string>& warnings) {
+    if (!graphvizMemoryAvailable(list))
+        return {false, outOfMemory};
     GraphvizMessages messages;
     const std::unique_ptr<GVC_t, ContextFree> context(openGraphviz());
     if (context == nullptr)
@@ -207,6 +230,10 @@ FileStatus layOut(std::vector<Vertex>& list, LayoutRequest request, bool scaled,
                                                 : runGraphviz(list, request, warnings);
     if (!status.ok)
         return status;
+    // Engines lay out each piece of a graph at a scale of its own; brought to
+    // one scale, the pieces are packed again.
+    if (!request.anyPinned)
+        packPieces(list);
     if (scaled)
         fitToWindow(list, std::vector<bool>(list.size(), true));
     std::vector<bool> laidOut(list.size());

@@ -25,9 +25,11 @@ inline constexpr size_t largeGraph = 500;
 // centred to span 90 % of the window, and vertices without a position are laid
 // out around the given ones, which are pinned (by neato below largeGraph
 // vertices, by sfdp from there when none is given, by fdp when some are). With
-// an engine, the whole graph is laid out afresh by it. What is laid out ends up
+// an engine, the whole graph is laid out afresh by it. A graph laid out with no
+// position kept has its pieces brought to one edge length and packed side by
+// side (packPieces) before it is scaled into the window. What is laid out ends up
 // inside the window, its vertices at least vertexSpacing pixels apart where
-// there is room; the same graph always gives the same places. Graphviz's
+// there is room (spreadApart); the same graph always gives the same places. Graphviz's
 // warnings are added to graph.warnings. Returns the outcome; after a failure
 // of Graphviz the positions are unspecified.
 FileStatus placeGraph(ImportedGraph& graph, LayoutEngine engine);

@@ -1,6 +1,7 @@
 // ruvo-import: reads a graph from GraphML, GEXF, GML, DOT or an edge list, keeps the
 // drawing it has, lays out what has none and writes it as a Ruvo graph file.
 #include "companion/command_line.h"
+#include "companion/progress.h"
 #include "import/gzip_text.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
@@ -143,36 +144,44 @@ bool nameTaken(const std::string& path) {
            std::filesystem::file_type::not_found;
 }
 
-// Reads the input's bytes, decompressed if they are gzip's, reporting a failure
-// on standard error.
-bool readInput(const Options& options, const std::string& name, std::string& text) {
+// Reads the input's bytes into text, decompressed if they are gzip's; returns
+// the outcome.
+FileStatus readInput(const Options& options, std::string& text) {
     FileStatus status = options.input == "-" ? readStandardInput(text)
                                              : readFileContents(options.input.c_str(), text);
     if (status.ok && isGzip(text))
         status = inflateGzip(text);
-    if (!status.ok)
-        std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
-    return status.ok;
+    return status;
 }
 
 // Reads, places and checks the graph; reports refusals and warnings on standard
 // error. Returns the exit status: imported when the graph is ready to write.
-ExitStatus importGraph(Options& options, const std::string& name, GraphFile& file) {
+ExitStatus importGraph(Options& options, const std::string& name, GraphFile& file,
+                       ProgressLine& progress) {
+    progress.begin("reading " + name, 0);
     std::string text;
-    if (!readInput(options, name, text))
+    FileStatus status = readInput(options, text);
+    if (!status.ok) {
+        progress.end();
+        std::cerr << programName << ": " << name << " not imported: " << status.reason << '\n';
         return failed;
+    }
     // Without -f, what the content plainly says wins over the file's name.
     if (options.formatName.empty() && importFormatOfText(text, options.format))
         options.formatNamed = true;
     if (!options.formatNamed) {
+        progress.end();
         reportUsageError(programText, noFormat);
         return usageError;
     }
     ImportedGraph graph;
-    FileStatus status = readImport(text, options.format, graph);
+    status = readImport(text, options.format, graph);
     text = std::string();
-    if (status.ok)
+    if (status.ok) {
+        progress.begin("laying out", static_cast<int64_t>(graph.vertices.size()));
         status = placeGraph(graph, options.engine);
+    }
+    progress.end();
     for (const std::string& warning : graph.warnings)
         std::cerr << programName << ": " << name << ": " << warning << '\n';
     if (!status.ok) {
@@ -189,11 +198,15 @@ ExitStatus importGraph(Options& options, const std::string& name, GraphFile& fil
 // Imports the graph and writes it; returns the exit status.
 ExitStatus importAndWrite(Options& options, const std::string& name) {
     GraphFile file;
-    const ExitStatus status = importGraph(options, name, file);
+    ProgressLine progress(programName);
+    const ExitStatus status = importGraph(options, name, file, progress);
     if (status != imported)
         return status;
+    progress.begin("writing " + (options.output == "-" ? "standard output" : options.output),
+                   static_cast<int64_t>(file.vertices.size()));
     const std::string text =
         formatGraph(file.vertices, file.selectedVertex, file.selectedEdgeTarget, file.linkTarget);
+    progress.end();
     return writeOutput(programName, options.output, text, false) ? imported : failed;
 }
 

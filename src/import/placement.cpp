@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-// The window's 2 units span 400 pixels.
-static constexpr double pixel = 2.0 / 400;
-static constexpr double pi = 3.14159265358979323846;
+// A pixel in window units.
+static constexpr double pixel = 2.0 / windowPixels;
 
 // The bounding box of the vertices marked in which: its lowest coordinates in
 // low, its highest in high; infinities the wrong way round when none is marked.
@@ -177,6 +176,86 @@ void relax(std::vector<Vertex>& list, const std::vector<bool>& movable) {
     }
 }
 
+// The places a crowded vertex may move to: the points of a square lattice over
+// the window, as far apart as the spacing.
+class Lattice {
+  public:
+    Lattice()
+        : side(static_cast<int64_t>(2 * limit / spacing) + 1),
+          blocked(static_cast<size_t>(side * side)) {}
+
+    // Moves (x, y) to the lattice place nearest to it at which isFree(x, y) is
+    // true, looking in square rings of places outwards; returns false, leaving
+    // (x, y) as it is, when there is none. Places are assumed to stay taken
+    // once isFree has said so.
+    template <class IsFree> bool moveToNearestFree(double& x, double& y, IsFree isFree) {
+        const int64_t column = nearest(x);
+        const int64_t row = nearest(y);
+        const int64_t widest = std::max({column, side - 1 - column, row, side - 1 - row});
+        double best = std::numeric_limits<double>::infinity(); // squared distance to the best
+        int64_t found = -1;                                    // the best place; -1 for none
+        // Ring r is at least (r - 1) spacings from (x, y): further rings cannot
+        // hold a nearer place than one found.
+        for (int64_t r = 0; r <= widest; ++r) {
+            const double least = static_cast<double>(std::max<int64_t>(r - 1, 0)) * spacing;
+            if (least * least > best)
+                break;
+            for (int64_t k = row - r; k <= row + r; ++k) {
+                // Rows inside the ring hold only its two ends.
+                const int64_t step = k == row - r || k == row + r ? 1 : std::max<int64_t>(2 * r, 1);
+                for (int64_t c = column - r; c <= column + r; c += step)
+                    consider(c, k, x, y, isFree, best, found);
+            }
+        }
+        if (found < 0)
+            return false;
+        x = place(found % side);
+        y = place(found / side);
+        return true;
+    }
+
+  private:
+    double place(int64_t k) const { return -limit + static_cast<double>(k) * spacing; }
+
+    int64_t nearest(double coordinate) const {
+        return std::clamp<int64_t>(std::llround((coordinate + limit) / spacing), 0, side - 1);
+    }
+
+    // Makes place (c, k) the best if it is in the window, free and nearer to
+    // (x, y) than the best so far; marks it blocked if it is not free.
+    template <class IsFree>
+    void consider(int64_t c, int64_t k, double x, double y, IsFree isFree, double& best,
+                  int64_t& found) {
+        if (c < 0 || c >= side || k < 0 || k >= side)
+            return;
+        const int64_t at = k * side + c;
+        if (blocked[static_cast<size_t>(at)])
+            return;
+        const double dx = place(c) - x;
+        const double dy = place(k) - y;
+        const double distance = dx * dx + dy * dy;
+        if (distance >= best)
+            return;
+        if (!isFree(place(c), place(k))) {
+            blocked[static_cast<size_t>(at)] = true;
+            return;
+        }
+        best = distance;
+        found = at;
+    }
+
+    int64_t side;              // places along each side
+    std::vector<bool> blocked; // places found taken, row by row; none at first
+};
+
+// The most vertices the window can hold spacing apart: discs of half the spacing
+// around them, which do not overlap, fill at most the share of the plane the
+// densest packing of discs does.
+size_t windowCapacity() {
+    const double side = 2 * limit + spacing;
+    return static_cast<size_t>(side * side * 2 / (std::sqrt(3.0) * spacing * spacing));
+}
+
 } // namespace
 
 double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>& fixed) {
@@ -202,6 +281,9 @@ double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>
 }
 
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) {
+    const auto movableCount = static_cast<size_t>(std::count(movable.begin(), movable.end(), true));
+    if (list.size() > windowCapacity())
+        return movableCount;
     for (size_t i = 0; i < list.size(); ++i) {
         if (movable[i])
             clampToWindow(list[i]);
@@ -210,41 +292,22 @@ size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable) 
     // What relaxing left too close moves to the nearest free place in the
     // window. Places are only taken, never freed: once one search finds none,
     // the window is full and the rest stay where they are.
-    const double reach = 2 * std::sqrt(2.0) * limit;
     bool full = false;
     Cells placed(list, spacing, limit);
+    Lattice places;
     size_t crowded = 0;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!movable[i])
             placed.add(static_cast<int32_t>(i));
     }
+    const auto isFree = [&](double x, double y) { return placed.isFree(x, y); };
     for (size_t i = 0; i < list.size(); ++i) {
         if (!movable[i])
             continue;
         Vertex& v = list[i];
-        const double x = v.x;
-        const double y = v.y;
-        // Rings of places around the vertex, one pixel apart, each sampled about
-        // every pixel, nearest ring first.
-        for (double radius = pixel; !full && !placed.isFree(v.x, v.y) && radius <= reach;
-             radius += pixel) {
-            const int samples = static_cast<int>(std::ceil(2 * pi * radius / pixel));
-            for (int k = 0; k < samples; ++k) {
-                const double angle = 2 * pi * k / samples;
-                const double px = x + radius * std::cos(angle);
-                const double py = y + radius * std::sin(angle);
-                if (std::fabs(px) <= limit && std::fabs(py) <= limit && placed.isFree(px, py)) {
-                    v.x = px;
-                    v.y = py;
-                    break;
-                }
-            }
-        }
         if (!placed.isFree(v.x, v.y)) {
-            v.x = x;
-            v.y = y;
-            full = true;
-            ++crowded;
+            full = full || !places.moveToNearestFree(v.x, v.y, isFree);
+            crowded += full;
         }
         placed.add(static_cast<int32_t>(i));
     }

@@ -28,6 +28,8 @@ double shrinkIntoWindow(const std::vector<Vertex>& list, const std::vector<bool>
 // Moves the vertices marked in movable into the window, their whole square
 // inside it, and apart: at least vertexSpacing pixels from every other vertex.
 // Crowded parts are pushed apart, keeping their shape; what is still too close
-// then moves, in order, to the nearest free place in the window. Returns the
-// number of vertices that found none and stay too close.
+// then moves, in order, to the nearest free place on a lattice as wide as the
+// spacing. Returns the number of vertices that found none and stay too close.
+// When the window cannot hold all of list that far apart, nothing is tried or
+// moved, and every movable vertex is counted.
 size_t spreadApart(std::vector<Vertex>& list, const std::vector<bool>& movable);

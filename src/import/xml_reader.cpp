@@ -1,5 +1,6 @@
 #include "import/xml_reader.h"
 
+#include "companion/progress.h"
 #include "import/graph_builder.h"
 
 #include <expat.h>
@@ -45,6 +46,7 @@ FileStatus XmlReader::parse(const std::string& text) {
             return {false, lineOf(XML_ErrorString(XML_GetErrorCode(parser)))};
         }
         at += length;
+        reportReadShare(at, text.size());
     } while (at < text.size());
     return refusal;
 }

@@ -34,6 +34,10 @@ std::vector<std::string> programArguments(int argc, char** argv);
 // the UTF-8 bytes. Call it once at start-up, before writing to either stream.
 void showUtf8OnConsoles();
 
+// Tells whether standard error goes to a terminal (a console on Windows), where
+// a person may be watching, rather than to a file or a pipe.
+bool standardErrorIsTerminal();
+
 // Reads the whole file at path into bytes, unchanged (no line-end translation).
 // Returns a failed status, with bytes unspecified, if the file cannot be read.
 FileStatus readFileContents(const char* path, std::string& bytes);

@@ -14,6 +14,10 @@ void ignoreOutputSignals() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+bool standardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
+
 bool inspectFile(const std::string& path, FileFacts& facts) {
     struct stat info;
     facts = FileFacts{};

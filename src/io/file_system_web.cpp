@@ -27,6 +27,13 @@ static constexpr mode_t newFileMode = 0666;
 
 void ignoreOutputSignals() {}
 
+// Emscripten calls its standard streams terminals, but in the page they are
+// the trace and message panes, or a worker's captured output: nobody watches a
+// line redrawn in place there, and the page has no thread to redraw it.
+bool standardErrorIsTerminal() {
+    return false;
+}
+
 bool inspectFile(const std::string& path, FileFacts& facts) {
     struct stat info;
     facts = FileFacts{};

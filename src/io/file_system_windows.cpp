@@ -127,6 +127,13 @@ void showUtf8OnConsoles() {
 
 void ignoreOutputSignals() {}
 
+bool standardErrorIsTerminal() {
+    // Only a console has a console mode; _isatty would call the NUL device a
+    // terminal too.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 SystemError lastSystemError() {
     const DWORD error = GetLastError();
     wchar_t* text = nullptr;

@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+// The window's side, both ways, in pixels: the 2 units of each coordinate span it.
+inline constexpr int64_t windowPixels = 400;
+
 struct Vertex {
     double x;                       // horizontal position
     double y;                       // vertical position

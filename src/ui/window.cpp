@@ -12,8 +12,8 @@
 #define GL_ALIASED_LINE_WIDTH_RANGE 0x846E
 #endif
 
-const int32_t windowWidth = 400;
-const int32_t windowHeight = 400;
+const int32_t windowWidth = static_cast<int32_t>(windowPixels);
+const int32_t windowHeight = static_cast<int32_t>(windowPixels);
 
 // Whether edges are drawn as two triangles each, because the GL draws no line as
 // wide as an edge; false (the GL's own lines) until chooseEdgeDrawing has asked.

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-extern const int32_t windowWidth;  // the window's width in pixels, fixed at 400
-extern const int32_t windowHeight; // the window's height in pixels, fixed at 400
+extern const int32_t windowWidth;  // the window's width in pixels: windowPixels
+extern const int32_t windowHeight; // the window's height in pixels: windowPixels
 
 // Asks the current GL how wide it draws lines and settles how drawGraph draws
 // edges: as the GL's own 2-pixel lines, or, where it has none that wide, as two

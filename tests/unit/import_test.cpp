@@ -6,6 +6,7 @@
 #include "import/gzip_text.h"
 #include "import/import_formats.h"
 #include "import/layout.h"
+#include "import/pieces.h"
 #include "import/placement.h"
 
 #include <cmath>
@@ -42,7 +43,8 @@ double leastDistance(const std::vector<Vertex>& list) {
     double least = HUGE_VAL;
     for (size_t i = 0; i < list.size(); ++i) {
         for (size_t j = i + 1; j < list.size(); ++j)
-            least = std::min(least, std::hypot(list[i].x - list[j].x, list[i].y - list[j].y) * 200);
+            least = std::min(least, std::hypot(list[i].x - list[j].x, list[i].y - list[j].y) *
+                                        (windowPixels / 2.0));
     }
     return least;
 }
@@ -538,6 +540,88 @@ TEST(ImportLaysOutAroundADrawing, LongPathFromACornerComesInWhole) {
     EXPECT_GE(leastDistance(graph.vertices), vertexSpacing);
     for (const Vertex& v : graph.vertices)
         EXPECT_LT(std::max(std::fabs(v.x), std::fabs(v.y)), 0.985) << v.x << " " << v.y;
+}
+
+// Vertices all at one point are spread over the window while it can hold them
+// 4 pixels apart; beyond that none moves, and the search stops at once.
+TEST(ImportSpreads, AllThatFitAndNothingWhenTheWindowCannotHoldThem) {
+    const std::pair<size_t, size_t> cases[] = {{1, 0}, {1000, 0}, {12000, 12000}};
+    for (const auto& [count, crowded] : cases) {
+        std::vector<Vertex> list(count, Vertex(0.25, 0.25));
+        EXPECT_EQ(spreadApart(list, std::vector<bool>(count, true)), crowded) << count;
+        if (crowded > 0) {
+            EXPECT_TRUE(std::all_of(list.begin(), list.end(),
+                                    [](const Vertex& v) { return v.x == 0.25 && v.y == 0.25; }));
+            continue;
+        }
+        EXPECT_GE(leastDistance(list), vertexSpacing) << count;
+        EXPECT_TRUE(insideWindow(list)) << count;
+    }
+}
+
+// A graph of one big piece, a square mesh of the given number of vertices, and
+// small ones: a path of five, a triangle, a pair and a lone vertex.
+ImportedGraph bigAndSmallPieces(int32_t big) {
+    ImportedGraph graph = unplacedGraph(big + 11);
+    const auto side = static_cast<int32_t>(std::sqrt(static_cast<double>(big)));
+    for (int32_t i = 0; i < big + 11; ++i) {
+        std::vector<int32_t>& next = graph.vertices[static_cast<size_t>(i)].adjacency;
+        next.clear();
+        if (i < big && (i + 1) % side != 0 && i + 1 < big)
+            next.push_back(i + 1);
+        if (i < big && i + side < big)
+            next.push_back(i + side);
+    }
+    const std::pair<int32_t, int32_t> small[] = {{0, 1}, {1, 2}, {2, 3}, {3, 4},
+                                                 {5, 6}, {6, 7}, {7, 5}, {8, 9}};
+    for (const auto& [from, to] : small)
+        graph.vertices[static_cast<size_t>(big + from)].adjacency.push_back(big + to);
+    return graph;
+}
+
+// Each piece's span, the larger side of its box, and the median length of its
+// edges, in pixels.
+std::vector<std::pair<double, double>> spansAndEdges(const std::vector<Vertex>& list) {
+    std::vector<int32_t> piece;
+    const size_t count = findPieces(list, piece);
+    std::vector<std::vector<double>> x(count), y(count), lengths(count);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const auto p = static_cast<size_t>(piece[i]);
+        x[p].push_back(list[i].x);
+        y[p].push_back(list[i].y);
+        for (const int32_t k : list[i].adjacency)
+            lengths[p].push_back(std::hypot(list[i].x - list[static_cast<size_t>(k)].x,
+                                            list[i].y - list[static_cast<size_t>(k)].y));
+    }
+    std::vector<std::pair<double, double>> out;
+    for (size_t p = 0; p < count; ++p) {
+        const auto [left, right] = std::minmax_element(x[p].begin(), x[p].end());
+        const auto [bottom, top] = std::minmax_element(y[p].begin(), y[p].end());
+        std::sort(lengths[p].begin(), lengths[p].end());
+        const double median = lengths[p].empty() ? 0 : lengths[p][lengths[p].size() / 2];
+        out.emplace_back(std::max(*right - *left, *top - *bottom) * (windowPixels / 2.0),
+                         median * (windowPixels / 2.0));
+    }
+    return out;
+}
+
+// Pieces of a graph are laid out at one scale and packed: the big one spans at
+// least half the window, and no small one's edges are more than twice as long.
+TEST(ImportLaysOutPieces, BigPieceSpansHalfTheWindowSmallOnesAtItsScale) {
+    const std::pair<const char*, int32_t> cases[] = {{"keep", 100}, {"keep", 900}, {"neato", 400},
+                                                     {"sfdp", 400}, {"fdp", 100},  {"dot", 100}};
+    for (const auto& [name, big] : cases) {
+        LayoutEngine engine = LayoutEngine::keep;
+        ASSERT_TRUE(layoutEngineNamed(name, engine));
+        ImportedGraph graph = bigAndSmallPieces(big);
+        ASSERT_TRUE(placeGraph(graph, engine).ok) << name;
+        EXPECT_TRUE(insideWindow(graph.vertices)) << name;
+        const std::vector<std::pair<double, double>> pieces = spansAndEdges(graph.vertices);
+        ASSERT_EQ(pieces.size(), 5u);
+        EXPECT_GE(pieces[0].first, windowPixels / 2.0) << name << " " << big;
+        for (size_t p = 1; p + 1 < pieces.size(); ++p)
+            EXPECT_LE(pieces[p].second, 2 * pieces[0].second) << name << " " << big << " " << p;
+    }
 }
 
 // Graph files of random graphs, with positions in the window and dragged

@@ -261,7 +261,8 @@ TEST_F(Import, FormatFromTheContentTheNameOrMinusF) {
 }
 
 // Each program limited to 60 MB of address space, with an input that needs more
-// (for the GraphML reader, while expat calls it): one line, status 1, nothing
+// (for the GraphML reader, while expat calls it; for the path, while Graphviz
+// lays it out): one line, status 1, nothing
 // written. AddressSanitizer reserves terabytes of
 // address space at start, so a sanitizer build cannot run under a limit at all.
 TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
@@ -279,11 +280,15 @@ TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
         graphml += "<node id=\"" + std::to_string(i) + "\"/><edge source=\"" + std::to_string(i) +
                    "\" target=\"v" + std::to_string(i) + "\"/>";
     writeFile("big.edges", edges);
+    // Read in a few megabytes, but too large for Graphviz to lay out in what is left.
+    writeFile("path.edges", edges.substr(0, edges.find("\n60000 ")));
     writeFile("big.graphml", graphml + "</graph></graphml>");
     writeFile("big.ruv", file);
     const std::pair<std::string, std::string> runs[] = {
         {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.edges",
          "ruvo-import: big.edges not imported: out of memory\n"},
+        {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv path.edges",
+         "ruvo-import: path.edges not imported: out of memory\n"},
         {std::string("'") + RUVO_IMPORT_BINARY + "' -o out.ruv big.graphml",
          "ruvo-import: big.graphml not imported: out of memory\n"},
         {std::string("'") + RUVO_EXPORT_BINARY + "' -o out.svg big.ruv",
@@ -297,4 +302,37 @@ TEST_F(Import, OutOfMemoryIsARefusalInOneLine) {
     }
     EXPECT_FALSE(fs::exists("out.ruv"));
     EXPECT_FALSE(fs::exists("out.svg"));
+}
+
+// On a terminal each step shows one line, redrawn in place and cleared at the
+// end; with standard error in a file nothing of it is written. The delay before
+// a step shows is made 0 so that the small graph's steps show at all. The
+// drawing is kept, so no layout leaves Graphviz's leaks to the sanitizer's report.
+TEST_F(Import, ProgressShowsOnATerminalOnly) {
+    writeFile(graphFileName, twoVertexFile);
+    const std::string delay = "RUVO_PROGRESS_DELAY_MS=0 ";
+    const std::string onTerminal =
+        delay + python() + " -c 'import pty, sys; sys.exit(pty.spawn(sys.argv[1:]) >> 8)' ";
+    const std::string exporter =
+        std::string("'") + RUVO_EXPORT_BINARY + "' -f graphml -o in.graphml graph.ruv";
+    const std::string importer = std::string("'") + RUVO_IMPORT_BINARY + "' --force in.graphml";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {exporter, {"\rruvo-export: writing in.graphml, 2 vertices, 0 s"}},
+        {importer,
+         {"\rruvo-import: reading in.graphml", "\rruvo-import: laying out, 2 vertices, 0 s",
+          "\rruvo-import: writing graph.ruv, 2 vertices, 0 s"}}};
+    for (const auto& [command, steps] : cases) {
+        ASSERT_EQ(runCommand(onTerminal + command + " </dev/null"), 0) << readFile("err.txt");
+        const std::string shown = readFile("out.txt");
+        size_t at = 0;
+        for (const std::string& step : steps) {
+            at = shown.find(step, at);
+            ASSERT_NE(at, std::string::npos) << step << " in " << shown;
+        }
+        const size_t blank = shown.rfind("\r", shown.size() - 2);
+        EXPECT_EQ(shown.back(), '\r') << shown;
+        EXPECT_EQ(shown.find_first_not_of(' ', blank + 1), shown.size() - 1) << shown;
+        ASSERT_EQ(runCommand(delay + command), 0) << readFile("err.txt");
+        EXPECT_EQ(readFile("err.txt"), "") << command;
+    }
 }
