@@ -85,7 +85,8 @@ function runProgram(request) {
 
 self.onmessage = function (event) {
   var id = event.data.id;
-  runProgram(event.data).then(function (outcome) {
+  // (A program whose script cannot be fetched throws at once, in importScripts.)
+  Promise.resolve(event.data).then(runProgram).then(function (outcome) {
     outcome.id = id;
     var buffers = Object.keys(outcome.files).map(function (name) {
       return outcome.files[name].buffer;

@@ -1,20 +1,21 @@
-// The companion programs on the page: Open and drop take every format
-// ruvo-import reads, and Export writes what ruvo-export writes, both by running
-// the desktop programs in a Web Worker (companion_worker.js), which is started,
-// and fetches the programs, only when first needed. This script only maps
-// events; the page's own operations do the rest: Module.openGraphFile(name,
-// bytes) opens a graph file as Open does, Module.showStatus(text) writes the
-// status line, and Module._graphOnScreen() gives the graph on screen as S
-// would write it. Until the page has those, Open and drop are left to it and
-// Export says what is missing.
+// The companion programs on the page: Open and a file dropped anywhere take
+// every format ruvo-import reads, and Export writes what ruvo-export writes,
+// both by running the desktop programs in a Web Worker (companion_worker.js),
+// which is started, and fetches the programs, only when first needed. This
+// script only maps events; the page's own operations (page.js) do the rest:
+// Module.openGraphFile(name, bytes) opens a graph file as L loads, checked first,
+// Module.showStatus(text) writes the status line, Module.graphOnScreen() gives
+// the graph on screen as S would write it, and Module.downloadFile(data, name,
+// type) saves a file on the user's disk.
 (function () {
   'use strict';
 
   var graphFile = 'graph.ruv';
-  // The formats ruvo-import reads, by extension; any other file is opened as a
-  // graph file.
-  var importedFormats = {graphml: 'graphml', xml: 'graphml', gexf: 'gexf', dot: 'dot',
-                         gv: 'dot', edgelist: 'edgelist', edges: 'edgelist'};
+  // The extensions of the files ruvo-import reads (with or without a further
+  // .gz); it tells their format by their content first, as on the desktop. Any
+  // other file is opened as a graph file.
+  var importedExtensions = ['graphml', 'xml', 'gexf', 'gml', 'dot', 'gv', 'edgelist', 'edges',
+                            'graphmlz', 'gz'];
   // The exports offered: label, ruvo-export's arguments, the file written.
   var exports = [
     ['SVG picture', ['-f', 'svg'], 'graph.svg'],
@@ -25,9 +26,17 @@
     ['GraphML', ['-f', 'graphml'], 'graph.graphml'],
   ];
 
-  var worker = null;  // the companions' worker; null until first needed
+  var worker = null;  // the companions' worker; null until first needed, or after it failed
   var runs = {};      // id -> resolve of each run the worker has not answered
   var nextRun = 0;    // the id of the next run
+
+  // Ends every unanswered run with error, and lets the next run start a new worker.
+  function failRuns(error) {
+    var waiting = runs;
+    runs = {};
+    worker = null;
+    Object.keys(waiting).forEach(function (id) { waiting[id]({error: error}); });
+  }
 
   // Runs program with args on the named input files in the worker; resolves to
   // {status, stdout, stderr, files: {name: bytes}}, the streams' bytes and the
@@ -39,6 +48,11 @@
         var resolve = runs[event.data.id];
         delete runs[event.data.id];
         resolve(event.data);
+      };
+      // The worker's script could not be fetched (offline before its first use).
+      worker.onerror = function (event) {
+        event.preventDefault();
+        failRuns('the companion programs could not be fetched');
       };
     }
     var id = nextRun++;
@@ -55,32 +69,37 @@
     return dot < 0 ? '' : name.slice(dot + 1).toLowerCase();
   }
 
-  // The first line a program wrote on standard error, or fallback.
-  function firstMessage(outcome, fallback) {
+  // What a program wrote on standard error, as one line, or fallback.
+  function programMessage(outcome, fallback) {
     if (outcome.error)
       return fallback + ' (' + outcome.error + ')';
-    return new TextDecoder().decode(outcome.stderr).split('\n')[0] || fallback;
+    var text = new TextDecoder().decode(outcome.stderr).trim();
+    return text ? text.split('\n').join(' ') : fallback;
   }
 
   // Opens a file the user chose or dropped: a graph file as it is, any other
   // format once ruvo-import has made a graph file of it. Nothing changes until
   // the graph file is loaded.
   function openChosenFile(name, bytes) {
-    var format = importedFormats[extension(name)];
-    if (!format) {
+    if (Module.graphOnScreen() === null)
+      return; // the editor has not started yet
+    if (importedExtensions.indexOf(extension(name)) < 0) {
       Module.openGraphFile(name, bytes);
       return;
     }
     Module.showStatus('Importing ' + name + ' with ruvo-import\u2026');
     var inputs = {};
     inputs[name] = bytes;
-    runCompanion('ruvo-import', ['-f', format, '-o', graphFile, name], inputs, [graphFile])
-      .then(function (outcome) {
-        if (outcome.status === 0 && outcome.files[graphFile])
-          Module.openGraphFile(name, outcome.files[graphFile]);
-        else
-          Module.showStatus(firstMessage(outcome, name + ' was not imported.'));
-      });
+    // The graph comes on standard output, so no name of the user's can clash with it.
+    runCompanion('ruvo-import', ['-o', '-', '--', name], inputs, []).then(function (outcome) {
+      if (outcome.status !== 0) {
+        Module.showStatus(programMessage(outcome, name + ' was not imported.'));
+        return;
+      }
+      if (Module.openGraphFile(name, outcome.stdout) && outcome.stderr.length)
+        Module.showStatus(document.getElementById('status').textContent + ' ' +
+                          programMessage(outcome, ''));
+    });
   }
 
   function openFile(file) {
@@ -89,24 +108,20 @@
     });
   }
 
-  // Open: the page's own handler is bypassed for this one, which opens every format.
   var opener = document.getElementById('open');
-  opener.accept = ['ruv'].concat(Object.keys(importedFormats))
+  opener.accept = ['ruv'].concat(importedExtensions)
     .map(function (e) { return '.' + e; }).join(',');
-  window.addEventListener('change', function (event) {
-    if (event.target !== opener || !opener.files[0] || !Module.openGraphFile)
-      return;
-    event.stopImmediatePropagation();
-    openFile(opener.files[0]);
+  opener.addEventListener('change', function () {
+    if (opener.files[0])
+      openFile(opener.files[0]);
     opener.value = '';
-  }, true);
+    document.getElementById('canvas').focus();
+  });
 
   // A file dropped anywhere on the page opens as Open opens it.
   document.addEventListener('dragover', function (event) { event.preventDefault(); });
   document.addEventListener('drop', function (event) {
     event.preventDefault();
-    if (!Module.openGraphFile)
-      return;
     var file = event.dataTransfer.files[0];
     if (file)
       openFile(file);
@@ -114,31 +129,19 @@
 
   // Export: the graph on screen through ruvo-export, downloaded under the
   // desktop's file name.
-  function download(bytes, name) {
-    var link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([bytes]));
-    link.download = name;
-    link.click();
-    setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
-  }
-
-  function exportGraph(choice) {
+  // Exports graph, the text of a graph file, as choice says.
+  function exportGraph(choice, graph) {
     var args = choice[1], name = choice[2];
-    if (!Module._graphOnScreen || !Module.showStatus) {
-      document.getElementById('status').textContent =
-        'Export needs the page\'s graphOnScreen and showStatus, which this build lacks.';
-      return;
-    }
     var inputs = {};
-    inputs[graphFile] = new TextEncoder().encode(UTF8ToString(Module._graphOnScreen()));
+    inputs[graphFile] = new TextEncoder().encode(graph);
     Module.showStatus('Exporting the graph on screen as ' + name + '\u2026');
     return runCompanion('ruvo-export', args.concat(['-o', name, graphFile]), inputs, [name])
       .then(function (outcome) {
         if (outcome.status !== 0 || !outcome.files[name]) {
-          Module.showStatus(firstMessage(outcome, name + ' was not exported.'));
+          Module.showStatus(programMessage(outcome, name + ' was not exported.'));
           return;
         }
-        download(outcome.files[name], name);
+        Module.downloadFile(outcome.files[name], name, '');
         Module.showStatus('Exported the graph on screen as ' + name + '.');
       });
   }
@@ -153,7 +156,11 @@
   button.id = 'export';
   button.type = 'button';
   button.textContent = 'Export';
-  button.addEventListener('click', function () { exportGraph(exports[Number(menu.value)]); });
+  button.addEventListener('click', function () {
+    var graph = Module.graphOnScreen();
+    if (graph !== null)
+      exportGraph(exports[Number(menu.value)], graph);
+  });
   var downloadButton = document.getElementById('download');
   downloadButton.after(' ', menu, ' ', button);
 })();

@@ -6,8 +6,10 @@
 // served from), and opens and downloads graph files. Every edit is made by the
 // program; this script only maps events and reports what happened.
 //
-// For scripts added beside this one: Module.openGraphFile(name, bytes) opens a
-// graph file as Open does, and Module.showStatus(text) writes the status line.
+// For companions.js, which runs Open and drop: Module.openGraphFile(name, bytes)
+// opens a graph file as L loads, Module.showStatus(text) writes the status line,
+// Module.graphOnScreen() gives the graph on screen as S would write it, and
+// Module.downloadFile(data, name, type) saves a file on the user's disk.
 (function () {
   'use strict';
 
@@ -375,27 +377,27 @@
   }
   Module.openGraphFile = openGraphFile;
 
-  var opener = document.getElementById('open');
-  opener.addEventListener('change', function () {
-    var file = opener.files[0];
-    if (!file)
-      return;
-    file.arrayBuffer().then(function (buffer) {
-      openGraphFile(file.name, new Uint8Array(buffer));
-      opener.value = '';
-      canvas.focus();
-    });
-  });
+  // Returns the graph on screen as S would write it; null before the program runs.
+  function graphOnScreen() {
+    return running ? UTF8ToString(Module._graphOnScreen()) : null;
+  }
+  Module.graphOnScreen = graphOnScreen;
 
-  document.getElementById('download').addEventListener('click', function () {
-    if (!running)
-      return;
-    var text = UTF8ToString(Module._graphOnScreen());
+  // Hands data (text or bytes) to the browser to save on the user's disk as name.
+  function downloadFile(data, name, type) {
     var link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([text], {type: 'text/plain'}));
-    link.download = fileName;
+    link.href = URL.createObjectURL(new Blob([data], {type: type}));
+    link.download = name;
     link.click();
     setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+  }
+  Module.downloadFile = downloadFile;
+
+  document.getElementById('download').addEventListener('click', function () {
+    var text = graphOnScreen();
+    if (text === null)
+      return;
+    downloadFile(text, fileName, 'text/plain');
     showStatus('Downloaded the graph on screen as ' + fileName + ': ' + graphSize() + '.');
   });
 

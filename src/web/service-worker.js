@@ -1,14 +1,17 @@
 // Keeps the page's files so that, after one visit, Ruvo starts without a
 // network. Every request goes to the network first and its answer replaces the
 // kept copy, so a new build is taken on the next visit with a network; only
-// when the network fails is the kept copy used.
+// when the network fails is the kept copy used. The companion programs
+// (companion_worker.js, ruvo-import and ruvo-export) are not fetched at
+// installation, so the first load stays light: they are kept, as any answer is,
+// when the page's worker first fetches them.
 'use strict';
 
 var cacheName = 'ruvo'; // one store of files for this page's scope
 
-// The page's files, kept at installation. Scripts added beside the page put
-// their files here.
-var pageFiles = ['./', 'index.html', 'index.js', 'index.wasm', 'ruvo.css', 'ruvo.svg',
+// The page's files, kept at installation.
+var pageFiles = ['./', 'index.html', 'index.js', 'index.wasm', 'ruvo.css', 'companions.js',
+                 'ruvo.svg',
                  'manifest.webmanifest', 'icon-192.png', 'icon-512.png'];
 
 self.addEventListener('install', function (event) {

@@ -19,6 +19,7 @@ numbers may differ, and must then keep the importer's promises).
 """
 import base64
 import functools
+import gzip
 import io
 import http.server
 import math
@@ -137,7 +138,11 @@ class Browser:
         options.binary_location = shutil.which('chromium') or '/usr/bin/chromium'
         for flag in QUIET + flags + ['--user-data-dir=' + os.path.join(self.folder, 'profile')]:
             options.add_argument(flag)
-        options.add_experimental_option('prefs', {'download.default_directory': self.downloads})
+        # Exports download one after another from a click, which Chromium
+        # would otherwise hold back after the first.
+        options.add_experimental_option('prefs', {
+            'download.default_directory': self.downloads,
+            'profile.default_content_setting_values.automatic_downloads': 1})
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         self.server = serve(PAGE)
         self.driver = webdriver.Chrome(
@@ -241,6 +246,18 @@ class Browser:
                 pointer.pause(0)
                 pointer.pause(0)
         chain.perform()
+
+    def downloaded(self, element_id, name):
+        """Clicks an element and returns the bytes of the file name it downloads."""
+        path = os.path.join(self.downloads, name)
+        if os.path.exists(path):
+            os.remove(path)
+        self.driver.find_element('id', element_id).click()
+        deadline = time.monotonic() + 30
+        while not os.path.exists(path) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        with open(path, 'rb') as file:
+            return file.read()
 
     def touch(self, kind, x, y):
         """One touch event of the first finger at (x, y) in CSS pixels."""
@@ -453,25 +470,14 @@ class Storage(WithBrowser, unittest.TestCase):
         self.browser.wait('return (document.body.dataset.stored || 0) > arguments[0]', stored,
                           what='the storage after S')
 
-    def downloaded(self):
-        path = os.path.join(self.browser.downloads, 'graph.ruv')
-        if os.path.exists(path):
-            os.remove(path)
-        self.browser.driver.find_element('id', 'download').click()
-        deadline = time.monotonic() + 10
-        while not os.path.exists(path) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        with open(path, encoding='utf-8') as file:
-            return file.read()
-
     def test_reload_keeps_a_saved_graph_and_download_gives_the_screen(self):
         self.save('press 2 100 200\npress 2 300 200\npress 0 100 200\npress 1 300 200\nkey S\n')
         saved = '0\n-1\n1\n2\n-0.500000 0.000000 1\n1\n0.500000 0.000000 0\n'
         self.assertEqual(self.browser.file(), saved)
         self.assertEqual(self.browser.text('status'), 'Saved graph.ruv: 2 vertices, 1 edge')
         self.browser.play('press 2 200 100\n')
-        self.assertEqual(self.downloaded(), saved.replace('\n2\n', '\n3\n', 1) +
-                         '0.000000 0.500000 0\n')
+        self.assertEqual(self.browser.downloaded('download', 'graph.ruv').decode(),
+                         saved.replace('\n2\n', '\n3\n', 1) + '0.000000 0.500000 0\n')
         self.assertEqual(self.browser.file(), saved)
 
         self.browser.open()
@@ -626,10 +632,15 @@ class WithoutServerOrWebGL(unittest.TestCase):
             browser.open()
             browser.wait('return navigator.serviceWorker.controller !== null',
                          what='the service worker')
+            # The companions are kept when first used, not at the first load.
+            version = 'return new Promise(function (done) {' \
+                ' runCompanion("ruvo-export", ["--version"], {}, []).then(done); })'
+            self.assertEqual(browser.js(version)['status'], 0)
             browser.stop_server()
             browser.open()
             browser.play('press 2 200 200\n')
             self.assertEqual(pixel(browser.pixels(), 200, 200), b'\0\0\0')
+            self.assertEqual(browser.js(version)['status'], 0)
             self.assertEqual(browser.uncaught_errors(), [])
         finally:
             browser.close()
@@ -749,6 +760,78 @@ class Companions(unittest.TestCase):
                     desktop = run_desktop('ruvo-export', args, inputs, [args[-1]])
                     self.assertEqual(page, desktop)
                     self.assertEqual(args[-1] in page['files'], args[1] != 'bmp')
+
+    def corpus_file(self, name):
+        with open(os.path.join(self.CORPUS, name), 'rb') as file:
+            return file.read()[1:]
+
+    def open_file(self, name, data):
+        """Chooses a file with Open."""
+        path = os.path.join(self.browser.folder, name)
+        with open(path, 'wb') as file:
+            file.write(data)
+        self.browser.driver.find_element('id', 'open').send_keys(path)
+
+    def drop_file(self, name, data):
+        """Drops a file on the page's help text, as a file manager would."""
+        self.browser.js('''
+            var data = new DataTransfer();
+            data.items.add(new File([Uint8Array.from(atob(arguments[1]),
+                                     function (c) { return c.charCodeAt(0); })], arguments[0]));
+            document.querySelector('.help').dispatchEvent(
+                new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));''',
+                        name, base64.b64encode(data).decode())
+
+    def test_open_and_drop_import_as_the_desktop_and_a_refusal_changes_nothing(self):
+        drawn = self.corpus_file('graphml-yed')
+        cases = [('drawn.xml', drawn), ('drawn.graphmlz', gzip.compress(drawn, mtime=0)),
+                 ('broken.dot', self.corpus_file('dot-syntax-error'))]
+        stored = b'0\n-1\n-1\n1\n0.250000 0.500000 0\n'
+        for name, data in cases:
+            desktop = run_desktop('ruvo-import', ['-o', '-', '--', name], {name: data}, [])
+            left = []
+            for choose in (self.open_file, self.drop_file):
+                with self.subTest(name, way=choose.__name__):
+                    self.browser.open()
+                    self.browser.js('FS.writeFile("graph.ruv", arguments[0]);'
+                                    ' document.getElementById("status").textContent = ""',
+                                    stored.decode())
+                    before = (self.browser.pixels(), self.browser.text('trace'), stored.decode())
+                    choose(name, data)
+                    status = self.browser.wait(
+                        'var text = document.getElementById("status").textContent;'
+                        ' return text.indexOf("Importing") < 0 && text', what='the import')
+                    screen = self.browser.js('return Module.graphOnScreen()')
+                    after = (self.browser.pixels(), self.browser.text('trace'), self.browser.file())
+                    if desktop['status'] == 0:
+                        self.assertEqual(screen.encode(), desktop['stdout'])
+                        self.assertTrue(status.startswith('Opened ' + name), status)
+                        self.assertEqual(after[2], before[2])
+                    else:
+                        self.assertEqual(after, before)
+                        refusal = desktop['stderr'].decode().strip().split('\n')
+                        self.assertEqual(status, ' '.join(refusal))
+                    left.append((status, after))
+            self.assertEqual(left[0], left[1])
+
+    def test_export_control_writes_the_desktops_bytes(self):
+        self.browser.open()
+        graph = random_graph(random.Random(int(os.environ.get('RUVO_PICTURE_SEED', '1'))))
+        self.browser.js('Module.openGraphFile("seeded.ruv",'
+                        ' new TextEncoder().encode(arguments[0]))', graph.decode())
+        screen = self.browser.js('return Module.graphOnScreen()').encode()
+        labels = [option.text for option in self.browser.driver.find_elements(
+            'css selector', '#export-format option')]
+        for label, args in zip(labels, [args for args in self.EXPORTS if '--scale' not in args]):
+            with self.subTest(label):
+                self.browser.js('document.getElementById("export-format").selectedIndex ='
+                                ' arguments[0]', labels.index(label))
+                page = self.browser.downloaded('export', args[-1])
+                desktop = run_desktop('ruvo-export', args + ['graph.ruv'],
+                                      {'graph.ruv': screen}, [args[-1]])
+                self.assertEqual(page, desktop['files'][args[-1]])
+                self.assertEqual(self.browser.text('status'),
+                                 'Exported the graph on screen as %s.' % args[-1])
 
     def test_imports_are_the_desktops_or_keep_its_promises(self):
         # The fuzz corpus of ruvo-import's readers: a first byte that picks the
