@@ -3,7 +3,7 @@
     python3 tests/check_links.py FOLDER
 
 FOLDER holds README.md and docs/*.md: a clone, or a package unpacked. Every
-relative link or picture in them must name a file or folder that exists there,
+relative link or picture (Markdown's or an <img>) in them must name a file or folder that exists there,
 and every anchor (#...) a heading of the page it points into, by GitHub's rule
 for a heading's anchor: lowercase, punctuation dropped, spaces turned to '-',
 and -1, -2, ... after a repeated heading. Links with a scheme (https:, mailto:)
@@ -18,6 +18,8 @@ FENCE = re.compile(r'^\s*(```|~~~)')
 HEADING = re.compile(r'^#{1,6}\s+(.*?)\s*#*\s*$')
 # [text](target) and ![text](target), the target up to a space or ')'.
 INLINE = re.compile(r'!?\[(?:[^\]\\]|\\.)*\]\(\s*<?([^)\s>]*)>?(?:\s+"[^"]*")?\s*\)')
+# <img src="target">, for a picture shown at a size of its own.
+IMAGE = re.compile(r'<img\s[^>]*?src="([^"]*)"')
 REFERENCE = re.compile(r'^\s{0,3}\[[^\]]+\]:\s*<?(\S+?)>?(?:\s+"[^"]*")?\s*$')
 CODE_SPAN = re.compile(r'(`+).*?\1')
 COMMENT = re.compile(r'<!--.*?-->', re.S)
@@ -70,7 +72,7 @@ def broken_links(path):
         text = file.read()
     problems = []
     for number, line in prose_lines(text):
-        targets = INLINE.findall(line)
+        targets = INLINE.findall(line) + IMAGE.findall(line)
         reference = REFERENCE.match(line)
         if reference:
             targets.append(reference.group(1))
