@@ -253,9 +253,19 @@ class Browser:
         if os.path.exists(path):
             os.remove(path)
         self.driver.find_element('id', element_id).click()
+        # Chromium may name the file before it has written all of it: done when
+        # no partial download is left and the size holds still (every file the
+        # page downloads has something in it).
         deadline = time.monotonic() + 30
-        while not os.path.exists(path) and time.monotonic() < deadline:
+        size = -1
+        while time.monotonic() < deadline:
             time.sleep(0.05)
+            partial = [n for n in os.listdir(self.downloads) if n.endswith('.crdownload')]
+            if not os.path.exists(path) or partial or os.path.getsize(path) == 0:
+                continue
+            if os.path.getsize(path) == size:
+                break
+            size = os.path.getsize(path)
         with open(path, 'rb') as file:
             return file.read()
 
