@@ -260,8 +260,9 @@ class Browser:
         size = -1
         while time.monotonic() < deadline:
             time.sleep(0.05)
-            partial = [n for n in os.listdir(self.downloads) if n.endswith('.crdownload')]
-            if not os.path.exists(path) or partial or os.path.getsize(path) == 0:
+            if not os.path.exists(path) or os.path.getsize(path) == 0:
+                continue
+            if any(n.endswith('.crdownload') for n in os.listdir(self.downloads)):
                 continue
             if os.path.getsize(path) == size:
                 break
