@@ -242,6 +242,12 @@ std::string repairReferences(GraphFile& file) {
     return repairs;
 }
 
+// Records that graph.ruv now holds the graph on screen, after a save or load.
+static void noteFileMatchesScreen() {
+    changesAtFile = graphChanges;
+    ++fileSuccesses;
+}
+
 bool saveGraph() {
     const std::string text = formatGraph(vertices, selectedVertex, selectedEdgeTarget, linkTarget);
     const FileStatus status = replaceFileContents(graphFileName, text);
@@ -249,8 +255,7 @@ bool saveGraph() {
         std::cerr << "ruvo: graph not saved to " << graphFileName << ": " << status.reason << '\n';
         return false;
     }
-    changesAtFile = graphChanges;
-    ++fileSuccesses;
+    noteFileMatchesScreen();
     return true;
 }
 
@@ -332,7 +337,6 @@ bool loadGraphFrom(const char* path, const char* name) {
 bool loadGraph() {
     if (!loadGraphFrom(graphFileName, graphFileName))
         return false;
-    changesAtFile = graphChanges;
-    ++fileSuccesses;
+    noteFileMatchesScreen();
     return true;
 }
